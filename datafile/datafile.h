@@ -1,0 +1,217 @@
+// One measurement in memory: identification block, parameter record,
+// intensity and phase matrices; the binary reader, the ASCII writer and their
+// helpers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+
+#include "errors/errors.h"
+#include "util/util.h"
+
+// Identification block of a data file.
+struct data_file_ident {
+    int16_t ident_a;
+    char ident_text[30];
+    int16_t ident_b;
+    int16_t ident_c;
+    int16_t ident_d;
+};
+
+// Parameter record: every header field from file offset 76 on, in file order,
+// naturally aligned. Its memory image is the widened header from file offset
+// 76 to the end, so a reader fills it with one copy. Fields named val_, text_,
+// arr_ and raw_ after their file offset are numbers, texts, runs of 32-bit
+// values and bytes carried unconverted. Fields from offset 834 on exist only
+// in format 3 files and are zero otherwise.
+struct data_file_params {
+    int32_t val_76;
+    char text_80[82];
+    int16_t val_162;
+    float val_164;
+    float val_168;
+    float val_172;
+    float val_176;
+    float val_180;
+    float val_184;
+    int16_t val_188;
+    int16_t val_190;
+    int16_t val_192;
+    int16_t val_194;
+    int16_t val_196;
+    float val_198;
+    int16_t val_202;
+    float val_204;
+    uint8_t raw_208[2];
+    int32_t val_210;
+    int32_t val_214;
+    int16_t val_218;
+    int32_t val_220;
+    int16_t val_224;
+    float val_226;
+    int16_t val_230;
+    int16_t val_232;
+    int16_t val_234;
+    int16_t val_236;
+    int16_t val_238;
+    int16_t val_240;
+    int16_t val_242;
+    int16_t val_244;
+    char text_246[12];
+    char text_258[40];
+    int16_t val_298;
+    int16_t val_300;
+    int16_t val_302;
+    uint8_t raw_304[16];
+    char text_320[40];
+    float val_360;
+    int16_t val_364;
+    uint16_t val_366;
+    uint32_t val_368;
+    uint16_t val_372;
+    uint16_t val_374;
+    uint32_t val_376;
+    uint32_t val_380;
+    uint16_t val_384;
+    uint32_t val_386;
+    uint32_t val_390;
+    uint32_t val_394;
+    uint8_t raw_398[8];
+    uint16_t val_406;
+    uint8_t raw_408[20];
+    uint16_t val_428;
+    uint32_t arr_430[14];
+    uint32_t val_486;
+    uint32_t val_490;
+    uint32_t val_494;
+    float val_498;
+    uint8_t raw_502[32];
+    char text_534[28];
+    char text_562[8];
+    uint8_t raw_570[164];
+    uint16_t val_734;
+    uint8_t raw_736[62];
+    int32_t val_242_wide;
+    uint8_t raw_802[14];
+    uint16_t val_816;
+    uint8_t raw_818[20];
+    uint16_t val_838;
+    uint16_t val_840;
+    uint32_t val_842;
+    uint32_t val_846;
+    uint32_t val_850;
+    uint32_t val_854;
+    uint32_t val_858;
+    uint32_t val_862;
+    uint32_t val_866;
+    uint8_t raw_870[28];
+    int16_t format_mark;
+    uint16_t val_900;
+    uint16_t val_902;
+    uint8_t raw_904[30];
+    uint32_t val_934;
+    uint8_t raw_938[60];
+    uint32_t arr_998[10];
+    uint8_t raw_1038[88];
+    uint32_t val_1126;
+    uint32_t val_1130;
+    uint32_t arr_1134[21];
+    uint8_t raw_1218[32];
+    uint32_t val_1250;
+    uint32_t val_1254;
+    uint32_t val_1258;
+    uint8_t raw_1262[2];
+    uint16_t val_1264;
+    uint32_t arr_1266[14];
+    uint8_t raw_1322[2];
+    uint16_t val_1324;
+    uint32_t arr_1326[14];
+    uint8_t raw_1382[2];
+    uint16_t val_1384;
+    uint32_t arr_1386[14];
+    uint8_t raw_1442[4];
+    uint32_t val_1446;
+    uint32_t val_1450;
+    uint8_t raw_1454[2642];
+};
+
+// Bytes of data_file_params that mirror the file (the rest is tail padding).
+inline constexpr size_t DATA_FILE_PARAMS_IMAGE_SIZE = 4034;
+
+// A rectangle of elements: first element (x, y), width elements per row,
+// height rows.
+struct matrix_window {
+    int16_t x;
+    int16_t y;
+    int16_t width;
+    int16_t height;
+};
+
+// Intensity frames: width x height x n_buckets uint16 elements in file order.
+struct intens_matrix {
+    uint32_t size;  // elements the buffer holds; 0 without a buffer
+    matrix_window window;
+    int16_t n_buckets;
+    uint16_t range;  // carried with the data, not interpreted
+    uint16_t* matrix;
+};
+
+// Phase map: width x height int32 elements, row by row, x fastest; the point
+// (x + c, y + r) is at index r * width + c.
+struct phase_matrix {
+    uint32_t size;
+    matrix_window window;
+    int32_t* matrix;
+};
+
+// Phase values at or above this threshold (as signed 32-bit) mark invalid points.
+inline constexpr int32_t PHASE_INVALID = 0x7FFFFFF8;
+
+// ---- matrices ---------------------------------------------------------------
+// Buffers come from gl_MallocFunc and go back through gl_FreeFunc. Alloc and
+// resize do not release an earlier buffer unless stated.
+
+int32_t intens_matrix_alloc(intens_matrix* m);
+int32_t intens_matrix_resize(intens_matrix* m, matrix_window window, int16_t n_buckets,
+                             bool keep_larger);
+void intens_matrix_free(intens_matrix* m);
+
+int32_t phase_matrix_alloc(phase_matrix* m);
+int32_t phase_matrix_resize(phase_matrix* m, matrix_window window, bool keep_larger);
+void phase_matrix_free(phase_matrix* m);
+
+// ---- binary data file -------------------------------------------------------
+
+// Magic numbers of the three binary formats.
+inline constexpr uint32_t DF_MAGIC_FORMAT1 = 0x881B036F;
+inline constexpr uint32_t DF_MAGIC_FORMAT2 = 0x881B0370;
+inline constexpr uint32_t DF_MAGIC_FORMAT3 = 0x881B0371;
+
+// Header lengths on disk, and of the widened image in memory (18 bytes more).
+inline constexpr size_t DF_HEADER_SIZE_SHORT = 834;
+inline constexpr size_t DF_HEADER_SIZE_LONG = 4096;
+inline constexpr size_t DF_HEADER_WIDENING = 18;
+inline constexpr size_t DF_IMAGE_SIZE = DF_HEADER_SIZE_LONG + DF_HEADER_WIDENING;
+
+// Reads a binary data file. Any of the four outputs may be null; given
+// matrices must hold no buffer, and are freed again on failure.
+int32_t df_read_binary(const char* path, data_file_ident* ident, data_file_params* params,
+                       intens_matrix* intens, phase_matrix* phase);
+int32_t df_read_binary_stream(FILE* stream, data_file_ident* ident, data_file_params* params,
+                              intens_matrix* intens, phase_matrix* phase);
+
+// Widens a packed header in image (at least DF_IMAGE_SIZE bytes) in place to
+// its naturally aligned memory form.
+void df_expand_header(uint8_t* image, uint32_t magic);
+
+// Converts every number of a widened header image from big-endian in place.
+void df_swap_header(uint8_t* image);
+
+// ---- ASCII data file ---------------------------------------------------------
+
+// Writes the ASCII data file (Format 2). intens or phase may be null, not both.
+int32_t df_write_ascii(const char* path, const data_file_ident* ident,
+                       const data_file_params* params, const intens_matrix* intens,
+                       const phase_matrix* phase);
+

@@ -1,0 +1,167 @@
+// The binary data file reader: a big-endian header, then an optional block
+// of uint16 intensity values and an optional block of int32 phase values.
+#include <cstring>
+#include <memory>
+
+#include "datafile/big_endian.h"
+#include "datafile/element_count.h"
+#include "datafile/header_image.h"
+#include "platform/platform.h"
+
+namespace {
+
+struct file_closer {
+    void operator()(FILE* f) const { std::fclose(f); }
+};
+
+uint32_t magic_from(const uint8_t* bytes) {
+    return (uint32_t{bytes[0]} << 24) | (uint32_t{bytes[1]} << 16) | (uint32_t{bytes[2]} << 8) |
+           uint32_t{bytes[3]};
+}
+
+bool is_data_file_magic(uint32_t magic) {
+    return magic == DF_MAGIC_FORMAT1 || magic == DF_MAGIC_FORMAT2 || magic == DF_MAGIC_FORMAT3;
+}
+
+// A width or height above 32767 (read as unsigned 16 bits) is too large.
+bool dimension_too_large(int16_t width, int16_t height) { return width < 0 || height < 0; }
+
+// Moves past bytes that are not returned. A seek past the end is not an
+// error; a stream that cannot seek is read and the bytes dropped.
+void skip_bytes(FILE* stream, int64_t count) {
+    if (std::fseek(stream, static_cast<long>(count), SEEK_CUR) == 0) return;
+    char scrap[4096];
+    while (count > 0) {
+        const size_t chunk = count < int64_t{sizeof scrap} ? static_cast<size_t>(count) : sizeof scrap;
+        const size_t got = std::fread(scrap, 1, chunk, stream);
+        if (got == 0) return;
+        count -= static_cast<int64_t>(got);
+    }
+}
+
+// When the stream is a regular file, it must still hold the bytes a block
+// needs; checked before the block's buffer is allocated.
+bool file_holds(FILE* stream, int64_t bytes) {
+    const int64_t remaining = plat::bytes_remaining(stream);
+    return remaining < 0 || remaining >= bytes;
+}
+
+int32_t read_intensity(FILE* stream, const data_file_header_prefix& header, intens_matrix* intens) {
+    const int64_t count = header.intens_bytes / 2;
+    const int64_t capacity =
+        element_count(intens->window.width, intens->window.height, intens->n_buckets);
+    if (const int32_t err = check_element_count(capacity); err != NO_ERROR) return err;
+    if (count > capacity || !file_holds(stream, count * 2)) return ERR_CORRUPT_DATA_FILE;
+    if (const int32_t err = intens_matrix_alloc(intens); err != NO_ERROR) return err;
+
+    const auto wanted = static_cast<size_t>(count);
+    if (std::fread(intens->matrix, sizeof(uint16_t), wanted, stream) != wanted) {
+        return ERR_CORRUPT_DATA_FILE;
+    }
+    // A block shorter than the matrix leaves the rest zero.
+    std::memset(intens->matrix + count, 0, static_cast<size_t>(capacity - count) * sizeof(uint16_t));
+    big_endian_to_host(intens->matrix, wanted);
+    // An odd length ends with one byte that belongs to no value.
+    if (header.intens_bytes % 2 != 0) skip_bytes(stream, 1);
+    return NO_ERROR;
+}
+
+int32_t read_phase(FILE* stream, phase_matrix* phase) {
+    const int64_t count = element_count(phase->window.width, phase->window.height);
+    if (const int32_t err = check_element_count(count); err != NO_ERROR) return err;
+    if (!file_holds(stream, count * 4)) return ERR_CORRUPT_DATA_FILE;
+    if (const int32_t err = phase_matrix_alloc(phase); err != NO_ERROR) return err;
+
+    const auto wanted = static_cast<size_t>(count);
+    if (std::fread(phase->matrix, sizeof(int32_t), wanted, stream) != wanted ||
+        std::ferror(stream)) {
+        return ERR_CORRUPT_DATA_FILE;
+    }
+    big_endian_to_host(phase->matrix, wanted);
+    return NO_ERROR;
+}
+
+// Everything after the magic check; the caller frees the matrices on failure.
+int32_t read_stream(FILE* stream, data_file_ident* ident, data_file_params* params,
+                    intens_matrix* intens, phase_matrix* phase) {
+    alignas(data_file_header_prefix) uint8_t image[DF_IMAGE_SIZE] = {};
+    if (std::fread(image, 1, 4, stream) != 4) return ERR_PREMATURE_EOF;
+    const uint32_t magic = magic_from(image);
+    if (!is_data_file_magic(magic)) return ERR_NOT_A_DATA_FILE;
+
+    const size_t header_size =
+        magic == DF_MAGIC_FORMAT3 ? DF_HEADER_SIZE_LONG : DF_HEADER_SIZE_SHORT;
+    if (std::fread(image + 4, 1, header_size - 4, stream) != header_size - 4) {
+        return ERR_PREMATURE_EOF;
+    }
+    df_expand_header(image, magic);
+    df_swap_header(image);
+
+    data_file_header_prefix header;
+    std::memcpy(&header, image, sizeof header);
+    if (ident != nullptr) *ident = header.ident;
+
+    if (intens != nullptr) {
+        *intens = intens_matrix{};
+        if (header.intens_bytes > 0) {
+            if (dimension_too_large(header.intens_width, header.intens_height)) {
+                return ERR_DATASET_DIM_TOO_LARGE;
+            }
+            intens->window = {header.intens_x, header.intens_y, header.intens_width,
+                              header.intens_height};
+            intens->n_buckets = header.intens_n_buckets;
+            intens->range = header.intens_range;
+        }
+    }
+    if (phase != nullptr) {
+        *phase = phase_matrix{};
+        if (header.phase_bytes > 0) {
+            if (dimension_too_large(header.phase_width, header.phase_height)) {
+                return ERR_DATASET_DIM_TOO_LARGE;
+            }
+            phase->window = {header.phase_x, header.phase_y, header.phase_width,
+                             header.phase_height};
+        }
+    }
+    if (params != nullptr) {
+        std::memcpy(params, image + DF_PARAMS_IMAGE_OFFSET, DATA_FILE_PARAMS_IMAGE_SIZE);
+        if (header_size == DF_HEADER_SIZE_LONG) params->format_mark = 3;
+    }
+
+    if (header.intens_bytes > 0) {
+        if (intens != nullptr) {
+            if (const int32_t err = read_intensity(stream, header, intens); err != NO_ERROR) {
+                return err;
+            }
+        } else {
+            skip_bytes(stream, header.intens_bytes);
+        }
+    }
+    if (header.phase_bytes > 0) {
+        if (phase != nullptr) {
+            if (const int32_t err = read_phase(stream, phase); err != NO_ERROR) return err;
+        } else {
+            skip_bytes(stream, header.phase_bytes);
+        }
+    }
+    return NO_ERROR;
+}
+
+}  // namespace
+
+int32_t df_read_binary_stream(FILE* stream, data_file_ident* ident, data_file_params* params,
+                              intens_matrix* intens, phase_matrix* phase) {
+    const int32_t err = read_stream(stream, ident, params, intens, phase);
+    if (err != NO_ERROR) {
+        if (intens != nullptr) intens_matrix_free(intens);
+        if (phase != nullptr) phase_matrix_free(phase);
+    }
+    return err;
+}
+
+int32_t df_read_binary(const char* path, data_file_ident* ident, data_file_params* params,
+                       intens_matrix* intens, phase_matrix* phase) {
+    const std::unique_ptr<FILE, file_closer> stream(plat::open_file(path, "rb"));
+    if (!stream) return ERR_CANT_OPEN_FILE;
+    return df_read_binary_stream(stream.get(), ident, params, intens, phase);
+}

@@ -1,0 +1,6 @@
+// The operating-system layer. Everything above platform/ reaches the system
+// only through these headers; each has a POSIX and a Win32 backend.
+#pragma once
+
+#include "platform/files.h"
+#include "platform/serial_port.h"
