@@ -4,3 +4,4 @@
 
 #include "platform/files.h"
 #include "platform/serial_port.h"
+#include "platform/child_process.h"

@@ -1,0 +1,19 @@
+// Running another program and collecting what it prints.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace plat {
+
+struct process_result {
+    int exit_code = -1;   // the program's exit status; -1 when it did not exit normally
+    std::string out;      // everything written to standard output
+    std::string err;      // everything written to standard error
+};
+
+// Runs args[0] with the arguments args[1..] (no shell) and waits for it.
+// False when the program could not be started.
+bool run_process(const std::vector<std::string>& args, process_result* result);
+
+}  // namespace plat

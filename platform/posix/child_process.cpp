@@ -1,0 +1,81 @@
+// Child processes on POSIX: posix_spawn with both output streams piped.
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+
+#include "platform/child_process.h"
+
+extern char** environ;
+
+namespace plat {
+namespace {
+
+// Reads both pipes until each reaches end of file.
+void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
+    std::array<pollfd, 2> fds{{{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}}};
+    std::array<std::string*, 2> sinks{&out, &err};
+    int open_count = 2;
+    char buffer[4096];
+    while (open_count > 0) {
+        if (::poll(fds.data(), fds.size(), -1) < 0) continue;
+        for (size_t i = 0; i < fds.size(); ++i) {
+            if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+            const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
+            if (got > 0) {
+                sinks[i]->append(buffer, static_cast<size_t>(got));
+            } else {
+                ::close(fds[i].fd);
+                fds[i].fd = -1;
+                --open_count;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+bool run_process(const std::vector<std::string>& args, process_result* result) {
+    if (args.empty()) return false;
+    int out_pipe[2];
+    int err_pipe[2];
+    if (::pipe2(out_pipe, O_CLOEXEC) != 0) return false;
+    if (::pipe2(err_pipe, O_CLOEXEC) != 0) {
+        ::close(out_pipe[0]);
+        ::close(out_pipe[1]);
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, err_pipe[1], STDERR_FILENO);
+
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+
+    pid_t pid = 0;
+    const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out_pipe[1]);
+    ::close(err_pipe[1]);
+    if (spawned != 0) {
+        ::close(out_pipe[0]);
+        ::close(err_pipe[0]);
+        return false;
+    }
+    *result = process_result{};
+    drain(out_pipe[0], err_pipe[0], result->out, result->err);
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) return false;
+    }
+    result->exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return true;
+}
+
+}  // namespace plat

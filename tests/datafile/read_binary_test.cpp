@@ -1,0 +1,304 @@
+// The binary data file reader against hand-built files.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "datafile/datafile.h"
+#include "header_bytes.h"
+#include "temp_file.h"
+
+namespace {
+
+struct records {
+    data_file_ident ident{};
+    data_file_params params{};
+    intens_matrix intens{};
+    phase_matrix phase{};
+    ~records() {
+        intens_matrix_free(&intens);
+        phase_matrix_free(&phase);
+    }
+    int32_t read(const std::string& path) {
+        return df_read_binary(path.c_str(), &ident, &params, &intens, &phase);
+    }
+};
+
+int32_t read_bytes(const std::vector<uint8_t>& bytes, records& r) {
+    const temp_file file("input.dat");
+    file.write(bytes);
+    return r.read(file.str());
+}
+
+void expect_freed(const records& r) {
+    EXPECT_EQ(r.intens.matrix, nullptr);
+    EXPECT_EQ(r.intens.size, 0u);
+    EXPECT_EQ(r.intens.n_buckets, 0);
+    EXPECT_EQ(r.intens.window.width, 0);
+    EXPECT_EQ(r.phase.matrix, nullptr);
+    EXPECT_EQ(r.phase.size, 0u);
+    EXPECT_EQ(r.phase.window.height, 0);
+}
+
+// A small valid file: 2 x 2 x 1 intensity and 3 x 2 phase.
+header_bytes small_file(uint32_t magic = DF_MAGIC_FORMAT1) {
+    header_bytes h(magic);
+    h.intensity(2, 2, 1, 8).phase(3, 2, 24);
+    h.put16(48, 5).put16(50, 6).put16(58, 4095).put16(64, 10).put16(66, 20);
+    h.append16({1, 2, 0xFFFF, 0x8000});
+    h.append32({-1, 0, 1, INT32_MIN, PHASE_INVALID, INT32_MAX});
+    return h;
+}
+
+TEST(ReadBinary, ShortFilesAndForeignMagic) {
+    records r;
+    EXPECT_EQ(read_bytes({0x88, 0x1B, 0x03}, r), ERR_PREMATURE_EOF);
+    std::vector<uint8_t> hundred = header_bytes().bytes;
+    hundred.resize(100);
+    EXPECT_EQ(read_bytes(hundred, r), ERR_PREMATURE_EOF);
+    EXPECT_EQ(read_bytes({0x6F, 0x03, 0x1B, 0x88, 0, 0, 0, 0}, r), ERR_NOT_A_DATA_FILE);
+    EXPECT_EQ(read_bytes({0x88, 0x1B, 0x03, 0x72, 0, 0, 0, 0}, r), ERR_NOT_A_DATA_FILE);
+    EXPECT_EQ(read_bytes({}, r), ERR_PREMATURE_EOF);
+    expect_freed(r);
+}
+
+TEST(ReadBinary, MissingFileLeavesOutputsUntouched) {
+    records r;
+    r.ident.ident_a = 77;
+    EXPECT_EQ(r.read("/nonexistent/input.dat"), ERR_CANT_OPEN_FILE);
+    EXPECT_EQ(r.ident.ident_a, 77);
+}
+
+TEST(ReadBinary, HeaderOnlyFile) {
+    header_bytes h;
+    h.put16(10, 1).put_text(12, "probe").put16(46, 0xFFFE);
+    records r;
+    r.params.val_838 = 99;  // overwritten: format 1 has no fields beyond offset 834
+    ASSERT_EQ(read_bytes(h.bytes, r), NO_ERROR);
+    EXPECT_EQ(r.ident.ident_a, 1);
+    EXPECT_STREQ(r.ident.ident_text, "probe");
+    EXPECT_EQ(r.ident.ident_d, -2);
+    expect_freed(r);
+    EXPECT_EQ(r.params.format_mark, 0);
+    EXPECT_EQ(r.params.val_838, 0);
+    const auto* tail = reinterpret_cast<const uint8_t*>(&r.params) + offsetof(data_file_params, val_838);
+    const size_t tail_size = DATA_FILE_PARAMS_IMAGE_SIZE - offsetof(data_file_params, val_838);
+    EXPECT_EQ(std::count(tail, tail + tail_size, 0), static_cast<long>(tail_size));
+}
+
+TEST(ReadBinary, FormatThreeSetsMarkAndCarriesLongHeader) {
+    header_bytes h(DF_MAGIC_FORMAT3);
+    h.put16(838, 0x1234).put32(998 + 36, 0xA1B2C3D4).put16(898, 0x0707);
+    h.bytes[4095] = 0x5A;
+    records r;
+    ASSERT_EQ(read_bytes(h.bytes, r), NO_ERROR);
+    EXPECT_EQ(r.params.format_mark, 3);  // never taken from the file
+    EXPECT_EQ(r.params.val_838, 0x1234);
+    EXPECT_EQ(r.params.arr_998[9], 0xA1B2C3D4u);
+    EXPECT_EQ(r.params.raw_1454[2641], 0x5A);
+}
+
+TEST(ReadBinary, EveryKindOfFieldIsConverted) {
+    header_bytes h(DF_MAGIC_FORMAT2);
+    h.put32(76, 0xFFFFFFFF).put_text(80, "eighty").put16(162, 1);
+    h.put32(164, 0x3F800000);                          // 1.0f
+    h.put32(198, 0x40490FDB).put32(204, 0xC0000000);   // after the first two gaps
+    h.put32(210, 123456).put32(220, 0x80000000).put32(226, 0x3F000000);
+    h.put16(242, 0x0102).put32(798, 0x00011170);       // the wide form is not converted
+    h.put_text(562, "ABCDEFGH");                       // fills its array: no terminator
+    h.put32(360, 0x42C80000).put32(386, 0x01020304);
+    h.put32(430, 1).put32(430 + 52, 14);               // first and last of a run
+    h.bytes[208] = 0xAB;
+    h.bytes[209] = 0xCD;                               // raw bytes stay as they are
+    h.put16(734, 0xBEEF).put16(816, 0x0102);
+    records r;
+    ASSERT_EQ(read_bytes(h.bytes, r), NO_ERROR);
+    const data_file_params& p = r.params;
+    EXPECT_EQ(p.val_76, -1);
+    EXPECT_STREQ(p.text_80, "eighty");
+    EXPECT_EQ(p.val_162, 1);
+    EXPECT_EQ(p.val_164, 1.0f);
+    EXPECT_FLOAT_EQ(p.val_198, 3.14159265f);
+    EXPECT_EQ(p.val_204, -2.0f);
+    EXPECT_EQ(p.val_210, 123456);
+    EXPECT_EQ(p.val_220, INT32_MIN);
+    EXPECT_EQ(p.val_226, 0.5f);
+    EXPECT_EQ(p.val_242, 0x0102);
+    const uint8_t wide[4] = {0x00, 0x01, 0x11, 0x70};
+    EXPECT_EQ(std::memcmp(&p.val_242_wide, wide, 4), 0);
+    EXPECT_EQ(std::memcmp(p.text_562, "ABCDEFGH", 8), 0);
+    EXPECT_EQ(p.val_360, 100.0f);
+    EXPECT_EQ(p.val_386, 0x01020304u);
+    EXPECT_EQ(p.arr_430[0], 1u);
+    EXPECT_EQ(p.arr_430[13], 14u);
+    EXPECT_EQ(p.raw_208[0], 0xAB);
+    EXPECT_EQ(p.raw_208[1], 0xCD);
+    EXPECT_EQ(p.val_734, 0xBEEF);
+    EXPECT_EQ(p.val_816, 0x0102);
+}
+
+TEST(ReadBinary, BlocksAreReadInFileOrder) {
+    const header_bytes h = small_file();
+    records r;
+    ASSERT_EQ(read_bytes(h.bytes, r), NO_ERROR);
+    EXPECT_EQ(r.intens.size, 4u);
+    EXPECT_EQ(r.intens.window.x, 5);
+    EXPECT_EQ(r.intens.window.y, 6);
+    EXPECT_EQ(r.intens.n_buckets, 1);
+    EXPECT_EQ(r.intens.range, 4095);
+    EXPECT_EQ(r.intens.matrix[2], 0xFFFF);
+    EXPECT_EQ(r.intens.matrix[3], 0x8000);
+    EXPECT_EQ(r.phase.size, 6u);
+    EXPECT_EQ(r.phase.window.x, 10);
+    EXPECT_EQ(r.phase.window.y, 20);
+    const int32_t expected[] = {-1, 0, 1, INT32_MIN, PHASE_INVALID, INT32_MAX};
+    EXPECT_TRUE(std::equal(expected, expected + 6, r.phase.matrix));
+}
+
+TEST(ReadBinary, TrailingBytesAreIgnored) {
+    header_bytes h = small_file(DF_MAGIC_FORMAT3);
+    h.append32({42, 43});
+    records r;
+    ASSERT_EQ(read_bytes(h.bytes, r), NO_ERROR);
+    EXPECT_EQ(r.phase.matrix[5], INT32_MAX);
+}
+
+TEST(ReadBinary, SkippedIntensityLeavesPhaseIntact) {
+    const header_bytes h = small_file();
+    const temp_file file("skip.dat");
+    file.write(h.bytes);
+    phase_matrix phase{};
+    ASSERT_EQ(df_read_binary(file.str().c_str(), nullptr, nullptr, nullptr, &phase), NO_ERROR);
+    EXPECT_EQ(phase.matrix[0], -1);
+    EXPECT_EQ(phase.matrix[5], INT32_MAX);
+    phase_matrix_free(&phase);
+}
+
+TEST(ReadBinary, OddIntensityLengthPlacesPhaseAfterTheWholeBlock) {
+    header_bytes h;
+    h.intensity(1, 1, 3, 5).phase(1, 1, 4);
+    h.append16({10, 20});
+    h.bytes.push_back(0xEE);  // the odd byte
+    h.append32({-7});
+    for (const bool with_intensity : {true, false}) {
+        records r;
+        const temp_file file("odd.dat");
+        file.write(h.bytes);
+        ASSERT_EQ(df_read_binary(file.str().c_str(), &r.ident, &r.params,
+                                 with_intensity ? &r.intens : nullptr, &r.phase),
+                  NO_ERROR);
+        EXPECT_EQ(r.phase.matrix[0], -7) << with_intensity;
+        if (with_intensity) {
+            EXPECT_EQ(r.intens.matrix[1], 20);
+            EXPECT_EQ(r.intens.matrix[2], 0);  // shorter block: the rest is zero
+        }
+    }
+}
+
+TEST(ReadBinary, IntensityBlockLargerThanMatrixIsCorrupt) {
+    header_bytes h;
+    h.intensity(1, 1, 1, 4);
+    h.append16({1, 2});
+    records r;
+    EXPECT_EQ(read_bytes(h.bytes, r), ERR_CORRUPT_DATA_FILE);
+    expect_freed(r);
+}
+
+TEST(ReadBinary, ShortPhaseBlockIsCorruptAndFreesBoth) {
+    header_bytes h = small_file();
+    h.bytes.resize(h.bytes.size() - 1);
+    records r;
+    EXPECT_EQ(read_bytes(h.bytes, r), ERR_CORRUPT_DATA_FILE);
+    EXPECT_EQ(r.ident.ident_a, 0);
+    expect_freed(r);
+}
+
+TEST(ReadBinary, OversizedDimensions) {
+    header_bytes h;
+    h.phase(static_cast<int16_t>(40000), 10, 4);
+    records r;
+    EXPECT_EQ(read_bytes(h.bytes, r), ERR_DATASET_DIM_TOO_LARGE);
+    h.phase(static_cast<int16_t>(40000), 10, 0);
+    EXPECT_EQ(read_bytes(h.bytes, r), NO_ERROR);
+    expect_freed(r);
+
+    header_bytes cube;
+    cube.intensity(32767, 32767, 32767, 2);  // the count would wrap in 32 bits
+    EXPECT_EQ(read_bytes(cube.bytes, r), ERR_DATASET_DIM_TOO_LARGE);
+    cube.intensity(5, 5, -1, 2);
+    EXPECT_EQ(read_bytes(cube.bytes, r), ERR_PARAM_OUT_OF_RANGE);
+    cube.intensity(0, 5, 1, 2);
+    EXPECT_EQ(read_bytes(cube.bytes, r), ERR_PARAM_OUT_OF_RANGE);
+    expect_freed(r);
+}
+
+size_t largest_request = 0;
+void* recording_malloc(size_t size) {
+    largest_request = std::max(largest_request, size);
+    return std::malloc(size);
+}
+void* failing_malloc(size_t) { return nullptr; }
+
+TEST(ReadBinary, SmallFileNeverCausesLargeAllocation) {
+    header_bytes h;
+    h.intensity(32767, 32767, 2, 0x7FFFFFFE).phase(32767, 32767, 0x7FFFFFFC);
+    h.append16({1, 2, 3});
+    largest_request = 0;
+    gl_MallocFunc = recording_malloc;
+    records r;
+    EXPECT_EQ(read_bytes(h.bytes, r), ERR_CORRUPT_DATA_FILE);
+    header_bytes phase_only;
+    phase_only.phase(32767, 32767, 0x7FFFFFFC);
+    EXPECT_EQ(read_bytes(phase_only.bytes, r), ERR_CORRUPT_DATA_FILE);
+    gl_MallocFunc = std::malloc;
+    EXPECT_EQ(largest_request, 0u);
+}
+
+TEST(ReadBinary, AllocationFailureGivesNoMem) {
+    gl_MallocFunc = failing_malloc;
+    records r;
+    EXPECT_EQ(read_bytes(small_file().bytes, r), ERR_NO_MEM);
+    gl_MallocFunc = std::malloc;
+    expect_freed(r);
+}
+
+TEST(ReadBinary, WidePathAfterByteOrderMark) {
+    const temp_file file("wide-\xC3\xA9.dat");  // a non-ASCII name
+    file.write(small_file().bytes);
+    std::u16string wide = u"\xFEFF" + file.path.u16string();
+    wide.push_back(0);
+    records r;
+    ASSERT_EQ(r.read(std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2)),
+              NO_ERROR);
+    EXPECT_EQ(r.phase.matrix[0], -1);
+}
+
+TEST(ReadBinary, EveryTruncationEndsInAnError) {
+    const std::vector<uint8_t> full = small_file(DF_MAGIC_FORMAT3).bytes;
+    for (size_t length = 0; length < full.size(); ++length) {
+        records r;
+        const int32_t err =
+            read_bytes(std::vector<uint8_t>(full.begin(), full.begin() + static_cast<long>(length)), r);
+        const int32_t expected =
+            length < DF_HEADER_SIZE_LONG ? ERR_PREMATURE_EOF : ERR_CORRUPT_DATA_FILE;
+        ASSERT_EQ(err, expected) << "length " << length;
+        expect_freed(r);
+    }
+}
+
+TEST(ReadBinary, RandomBytesAfterAValidMagic) {
+    std::mt19937 random(1234);
+    for (int round = 0; round < 300; ++round) {
+        std::vector<uint8_t> bytes(DF_HEADER_SIZE_SHORT + random() % 64);
+        for (auto& b : bytes) b = static_cast<uint8_t>(random());
+        bytes[0] = 0x88;
+        bytes[1] = 0x1B;
+        bytes[2] = 0x03;
+        bytes[3] = static_cast<uint8_t>(0x6F + random() % 3);
+        records r;
+        const int32_t err = read_bytes(bytes, r);
+        if (err != NO_ERROR) expect_freed(r);
+    }
+}
+
+}  // namespace

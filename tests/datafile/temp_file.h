@@ -1,0 +1,39 @@
+// Test files in a per-process scratch folder, removed with the object.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+struct temp_file {
+    std::filesystem::path path;
+
+    explicit temp_file(const std::string& name) {
+        static const std::filesystem::path folder = [] {
+            const auto dir = std::filesystem::temp_directory_path() /
+                             ("gridtext-test-" + std::to_string(std::random_device{}()));
+            std::filesystem::create_directories(dir);
+            return dir;
+        }();
+        path = folder / name;
+    }
+    ~temp_file() {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+    }
+    std::string str() const { return path.string(); }
+
+    void write(const std::vector<uint8_t>& bytes) const {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    std::string read() const {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+};
