@@ -5,8 +5,8 @@
 #include <random>
 
 #include "datafile/datafile.h"
-#include "header_bytes.h"
-#include "temp_file.h"
+#include "support/header_bytes.h"
+#include "support/temp_file.h"
 
 namespace {
 

@@ -1,3 +1,4 @@
+// Shared helpers of the test suites; this folder has no CMakeLists.txt of its own.
 // Hand-built binary data files for tests: a packed big-endian header whose
 // fields are set by file offset, followed by whatever blocks a test appends.
 #pragma once

@@ -1,0 +1,124 @@
+// The converter run as a real process: arguments, messages, exit codes and
+// what happens to the output file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/child_process.h"
+#include "support/header_bytes.h"
+#include "support/temp_file.h"
+
+namespace {
+
+const std::string kUsage =
+    "\nUsage:  gridtext [options] input output\n"
+    "\tinput  = existing Tesk binary data file\n"
+    "\toutput = Tesk ascii data file to create\n"
+    "\n\tOptions:\n"
+    "\t\t-f\twrites output even if file already exists\n";
+
+plat::process_result gridtext(std::vector<std::string> args) {
+    args.insert(args.begin(), GRIDTEXT_EXE);
+    plat::process_result result;
+    EXPECT_TRUE(plat::run_process(args, &result));
+    EXPECT_EQ(result.out, "");  // nothing ever goes to standard output
+    return result;
+}
+
+std::string heading(const std::string& in, const std::string& out) {
+    return "Unable to convert \"" + in + "\" to \"" + out + "\" because...\n";
+}
+
+std::vector<uint8_t> valid_file() {
+    header_bytes h(DF_MAGIC_FORMAT2);
+    h.intensity(2, 1, 1, 4).phase(1, 2, 8);
+    h.append16({3, 4});
+    h.append32({-5, PHASE_INVALID});
+    return h.bytes;
+}
+
+struct Converter : ::testing::Test {
+    temp_file input{"in.dat"};
+    temp_file output{"out.txt"};
+    void SetUp() override {
+        input.write(valid_file());
+        std::filesystem::remove(output.path);
+    }
+};
+
+TEST(GridtextUsage, WrongArgumentsPrintUsage) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},        {"in.dat"},       {"-f", "in.dat"},       {"-f", "-f"},
+        {"-x", "in", "out"},          {"-", "in", "out"},     {"--f", "in", "out"},
+        {"in", "out", "extra"},       {"-f", "-f", "-f"},
+    };
+    for (const auto& args : cases) {
+        const plat::process_result r = gridtext(args);
+        EXPECT_EQ(r.exit_code, 1) << testing::PrintToString(args);
+        EXPECT_EQ(r.err, kUsage) << testing::PrintToString(args);
+    }
+}
+
+TEST_F(Converter, ConvertsAndReportsSuccess) {
+    const plat::process_result r = gridtext({input.str(), output.str()});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(r.err, "Converting \"" + input.str() + "\" to \"" + output.str() +
+                         "\"\nConversion from \"" + input.str() + "\" to \"" + output.str() +
+                         "\" successful\n");
+    const std::string text = output.read();
+    EXPECT_EQ(text.rfind("Tesk ASCII Data File - Format 2\r\n", 0), 0u);
+    EXPECT_NE(text.find("#\r\n3 4 \r\n#\r\n-5 2147483640 \r\n#\r\n"), std::string::npos);
+}
+
+TEST_F(Converter, MissingOrNonRegularInput) {
+    for (const std::string& in : {std::string("/nonexistent/in.dat"),
+                                  input.path.parent_path().string(), std::string("/dev/null")}) {
+        const plat::process_result r = gridtext({in, output.str()});
+        EXPECT_EQ(r.exit_code, 2);
+        EXPECT_EQ(r.err, heading(in, output.str()) + "\t\"" + in + "\" does not exist\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists(output.path));
+}
+
+TEST_F(Converter, ExistingOutputNeedsForce) {
+    output.write({'k', 'e', 'e', 'p'});
+    plat::process_result r = gridtext({input.str(), output.str()});
+    EXPECT_EQ(r.exit_code, 3);
+    EXPECT_EQ(r.err, heading(input.str(), output.str()) + "\t\"" + output.str() +
+                         "\" already exists\n");
+    EXPECT_EQ(output.read(), "keep");
+
+    r = gridtext({input.str(), output.str(), "-force"});  // options may follow the paths
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_NE(output.read(), "keep");
+}
+
+TEST_F(Converter, ReadFailureLeavesOutputAlone) {
+    std::vector<uint8_t> truncated = valid_file();
+    truncated.pop_back();
+    input.write(truncated);
+    const plat::process_result r = gridtext({"-f", input.str(), output.str()});
+    EXPECT_EQ(r.exit_code, 4);
+    EXPECT_EQ(r.err, "Converting \"" + input.str() + "\" to \"" + output.str() + "\"\n" +
+                         heading(input.str(), output.str()) +
+                         "\tthere was an error reading the file \"" + input.str() +
+                         "\"\n\tERR_CORRUPT_DATA_FILE\n");
+    EXPECT_FALSE(std::filesystem::exists(output.path));
+}
+
+TEST_F(Converter, OutputDirectoryFailsInTheWriter) {
+    const std::string dir = input.path.parent_path().string();
+    const plat::process_result r = gridtext({input.str(), dir});
+    EXPECT_EQ(r.exit_code, 5);
+    EXPECT_EQ(r.err, "Converting \"" + input.str() + "\" to \"" + dir + "\"\n" +
+                         heading(input.str(), dir) + "\tthere was an error writing to the file \"" +
+                         dir + "\"\n\tERR_CANT_CREATE_FILE\n");
+}
+
+TEST_F(Converter, ConvertsAFileOntoItself) {
+    const plat::process_result r = gridtext({"-f", input.str(), input.str()});
+    EXPECT_EQ(r.exit_code, 0);
+    EXPECT_EQ(input.read().rfind("Tesk ASCII Data File - Format 2\r\n", 0), 0u);
+}
+
+}  // namespace
