@@ -106,4 +106,6 @@ int convert(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return convert(argc, argv); }
+int main(int argc, char** argv) {
+    return convert(argc, argv);
+}

@@ -214,4 +214,3 @@ void df_swap_header(uint8_t* image);
 int32_t df_write_ascii(const char* path, const data_file_ident* ident,
                        const data_file_params* params, const intens_matrix* intens,
                        const phase_matrix* phase);
-

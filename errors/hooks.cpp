@@ -10,7 +10,9 @@ void (*gl_FreeFunc)(void*) = std::free;
 
 namespace {
 void idle_nothing() {}
-int never_abort() { return 0; }
+int never_abort() {
+    return 0;
+}
 }  // namespace
 
 void (*gl_IdleFunc)() = idle_nothing;

@@ -7,9 +7,9 @@
 namespace plat {
 
 struct process_result {
-    int exit_code = -1;   // the program's exit status; -1 when it did not exit normally
-    std::string out;      // everything written to standard output
-    std::string err;      // everything written to standard error
+    int exit_code = -1;  // the program's exit status; -1 when it did not exit normally
+    std::string out;     // everything written to standard output
+    std::string err;     // everything written to standard error
 };
 
 // Runs args[0] with the arguments args[1..] (no shell) and waits for it.

@@ -2,6 +2,6 @@
 // only through these headers; each has a POSIX and a Win32 backend.
 #pragma once
 
+#include "platform/child_process.h"
 #include "platform/files.h"
 #include "platform/serial_port.h"
-#include "platform/child_process.h"

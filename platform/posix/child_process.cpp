@@ -1,4 +1,6 @@
 // Child processes on POSIX: posix_spawn with both output streams piped.
+#include "platform/child_process.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
@@ -7,8 +9,6 @@
 
 #include <array>
 #include <cerrno>
-
-#include "platform/child_process.h"
 
 extern char** environ;
 

@@ -48,9 +48,15 @@ struct Converter : ::testing::Test {
 
 TEST(GridtextUsage, WrongArgumentsPrintUsage) {
     const std::vector<std::vector<std::string>> cases = {
-        {},        {"in.dat"},       {"-f", "in.dat"},       {"-f", "-f"},
-        {"-x", "in", "out"},          {"-", "in", "out"},     {"--f", "in", "out"},
-        {"in", "out", "extra"},       {"-f", "-f", "-f"},
+        {},
+        {"in.dat"},
+        {"-f", "in.dat"},
+        {"-f", "-f"},
+        {"-x", "in", "out"},
+        {"-", "in", "out"},
+        {"--f", "in", "out"},
+        {"in", "out", "extra"},
+        {"-f", "-f", "-f"},
     };
     for (const auto& args : cases) {
         const plat::process_result r = gridtext(args);
@@ -84,8 +90,8 @@ TEST_F(Converter, ExistingOutputNeedsForce) {
     output.write({'k', 'e', 'e', 'p'});
     plat::process_result r = gridtext({input.str(), output.str()});
     EXPECT_EQ(r.exit_code, 3);
-    EXPECT_EQ(r.err, heading(input.str(), output.str()) + "\t\"" + output.str() +
-                         "\" already exists\n");
+    EXPECT_EQ(r.err,
+              heading(input.str(), output.str()) + "\t\"" + output.str() + "\" already exists\n");
     EXPECT_EQ(output.read(), "keep");
 
     r = gridtext({input.str(), output.str(), "-force"});  // options may follow the paths

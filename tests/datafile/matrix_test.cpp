@@ -10,10 +10,15 @@ void* counting_malloc(size_t size) {
     ++allocations;
     return std::malloc(size);
 }
-void* failing_malloc(size_t) { return nullptr; }
+void* failing_malloc(size_t) {
+    return nullptr;
+}
 
 struct MatrixTest : ::testing::Test {
-    void SetUp() override { allocations = 0; gl_MallocFunc = counting_malloc; }
+    void SetUp() override {
+        allocations = 0;
+        gl_MallocFunc = counting_malloc;
+    }
     void TearDown() override { gl_MallocFunc = std::malloc; }
 };
 

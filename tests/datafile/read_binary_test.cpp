@@ -81,7 +81,8 @@ TEST(ReadBinary, HeaderOnlyFile) {
     expect_freed(r);
     EXPECT_EQ(r.params.format_mark, 0);
     EXPECT_EQ(r.params.val_838, 0);
-    const auto* tail = reinterpret_cast<const uint8_t*>(&r.params) + offsetof(data_file_params, val_838);
+    const auto* tail =
+        reinterpret_cast<const uint8_t*>(&r.params) + offsetof(data_file_params, val_838);
     const size_t tail_size = DATA_FILE_PARAMS_IMAGE_SIZE - offsetof(data_file_params, val_838);
     EXPECT_EQ(std::count(tail, tail + tail_size, 0), static_cast<long>(tail_size));
 }
@@ -101,15 +102,15 @@ TEST(ReadBinary, FormatThreeSetsMarkAndCarriesLongHeader) {
 TEST(ReadBinary, EveryKindOfFieldIsConverted) {
     header_bytes h(DF_MAGIC_FORMAT2);
     h.put32(76, 0xFFFFFFFF).put_text(80, "eighty").put16(162, 1);
-    h.put32(164, 0x3F800000);                          // 1.0f
-    h.put32(198, 0x40490FDB).put32(204, 0xC0000000);   // after the first two gaps
+    h.put32(164, 0x3F800000);                         // 1.0f
+    h.put32(198, 0x40490FDB).put32(204, 0xC0000000);  // after the first two gaps
     h.put32(210, 123456).put32(220, 0x80000000).put32(226, 0x3F000000);
-    h.put16(242, 0x0102).put32(798, 0x00011170);       // the wide form is not converted
-    h.put_text(562, "ABCDEFGH");                       // fills its array: no terminator
+    h.put16(242, 0x0102).put32(798, 0x00011170);  // the wide form is not converted
+    h.put_text(562, "ABCDEFGH");                  // fills its array: no terminator
     h.put32(360, 0x42C80000).put32(386, 0x01020304);
-    h.put32(430, 1).put32(430 + 52, 14);               // first and last of a run
+    h.put32(430, 1).put32(430 + 52, 14);  // first and last of a run
     h.bytes[208] = 0xAB;
-    h.bytes[209] = 0xCD;                               // raw bytes stay as they are
+    h.bytes[209] = 0xCD;  // raw bytes stay as they are
     h.put16(734, 0xBEEF).put16(816, 0x0102);
     records r;
     ASSERT_EQ(read_bytes(h.bytes, r), NO_ERROR);
@@ -237,7 +238,9 @@ void* recording_malloc(size_t size) {
     largest_request = std::max(largest_request, size);
     return std::malloc(size);
 }
-void* failing_malloc(size_t) { return nullptr; }
+void* failing_malloc(size_t) {
+    return nullptr;
+}
 
 TEST(ReadBinary, SmallFileNeverCausesLargeAllocation) {
     header_bytes h;
@@ -277,8 +280,8 @@ TEST(ReadBinary, EveryTruncationEndsInAnError) {
     const std::vector<uint8_t> full = small_file(DF_MAGIC_FORMAT3).bytes;
     for (size_t length = 0; length < full.size(); ++length) {
         records r;
-        const int32_t err =
-            read_bytes(std::vector<uint8_t>(full.begin(), full.begin() + static_cast<long>(length)), r);
+        const int32_t err = read_bytes(
+            std::vector<uint8_t>(full.begin(), full.begin() + static_cast<long>(length)), r);
         const int32_t expected =
             length < DF_HEADER_SIZE_LONG ? ERR_PREMATURE_EOF : ERR_CORRUPT_DATA_FILE;
         ASSERT_EQ(err, expected) << "length " << length;

@@ -1,4 +1,6 @@
 // Error names, the print hook and its printers.
+#include "errors/errors.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdarg>
@@ -6,7 +8,6 @@
 #include <set>
 #include <string>
 
-#include "errors/errors.h"
 #include "util/util.h"
 
 namespace {

@@ -23,7 +23,8 @@ struct header_bytes {
         return *this;
     }
     header_bytes& put32(size_t offset, uint32_t v) {
-        for (int i = 0; i < 4; ++i) bytes.at(offset + static_cast<size_t>(i)) = static_cast<uint8_t>(v >> (24 - 8 * i));
+        for (int i = 0; i < 4; ++i)
+            bytes.at(offset + static_cast<size_t>(i)) = static_cast<uint8_t>(v >> (24 - 8 * i));
         return *this;
     }
     header_bytes& put_text(size_t offset, const std::string& text) {

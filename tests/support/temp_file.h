@@ -30,7 +30,8 @@ struct temp_file {
 
     void write(const std::vector<uint8_t>& bytes) const {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
     }
     std::string read() const {
         std::ifstream in(path, std::ios::binary);
