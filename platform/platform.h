@@ -3,4 +3,5 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/process.h"
 #include "platform/serial_port.h"
