@@ -55,8 +55,6 @@ class output_buffer {
         used_ = 0;
         return !failed_;
     }
-    bool failed() const { return failed_; }
-
   private:
     FILE* file_;
     char* block_;
