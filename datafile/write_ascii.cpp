@@ -55,6 +55,7 @@ class output_buffer {
         used_ = 0;
         return !failed_;
     }
+
   private:
     FILE* file_;
     char* block_;
