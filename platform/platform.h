@@ -4,4 +4,5 @@
 
 #include "platform/child_process.h"
 #include "platform/files.h"
+#include "platform/process.h"
 #include "platform/serial_port.h"
