@@ -49,12 +49,19 @@ bool file_holds(FILE* stream, int64_t bytes) {
     return remaining < 0 || remaining >= bytes;
 }
 
+// A block shorter than its matrix leaves the rest of the matrix zero, but only
+// up to 16 MiB of zeros: a few bytes of file must not claim gigabytes.
+constexpr int64_t kMaxZeroFillElements = (int64_t{16} << 20) / 2;
+
 int32_t read_intensity(FILE* stream, const data_file_header_prefix& header, intens_matrix* intens) {
     const int64_t count = header.intens_bytes / 2;
     const int64_t capacity =
         element_count(intens->window.width, intens->window.height, intens->n_buckets);
     if (const int32_t err = check_element_count(capacity); err != NO_ERROR) return err;
-    if (count > capacity || !file_holds(stream, count * 2)) return ERR_CORRUPT_DATA_FILE;
+    if (count > capacity || capacity - count > kMaxZeroFillElements ||
+        !file_holds(stream, count * 2)) {
+        return ERR_CORRUPT_DATA_FILE;
+    }
     if (const int32_t err = intens_matrix_alloc(intens); err != NO_ERROR) return err;
 
     const auto wanted = static_cast<size_t>(count);

@@ -8,7 +8,7 @@ u_print_func gl_PrintFunc = u_print_stderr;
 
 namespace {
 
-void vprint_flush(FILE* stream, const char* format, va_list args) {
+U_PRINTF_FORMAT(2, 0) void vprint_flush(FILE* stream, const char* format, va_list args) {
     std::vfprintf(stream, format, args);
     std::fflush(stream);
 }

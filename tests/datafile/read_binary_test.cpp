@@ -257,6 +257,19 @@ TEST(ReadBinary, SmallFileNeverCausesLargeAllocation) {
     EXPECT_EQ(largest_request, 0u);
 }
 
+TEST(ReadBinary, ShortIntensityBlockCannotClaimAHugeMatrix) {
+    header_bytes h;
+    h.intensity(32767, 32767, 1, 2);  // one value for a 2 GiB matrix
+    h.append16({7});
+    largest_request = 0;
+    gl_MallocFunc = recording_malloc;
+    records r;
+    EXPECT_EQ(read_bytes(h.bytes, r), ERR_CORRUPT_DATA_FILE);
+    gl_MallocFunc = std::malloc;
+    EXPECT_EQ(largest_request, 0u);
+    expect_freed(r);
+}
+
 TEST(ReadBinary, AllocationFailureGivesNoMem) {
     gl_MallocFunc = failing_malloc;
     records r;
