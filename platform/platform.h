@@ -2,5 +2,8 @@
 // only through these headers; each has a POSIX and a Win32 backend.
 #pragma once
 
+#include "platform/dynamic_library.h"
+#include "platform/events.h"
 #include "platform/files.h"
 #include "platform/serial_port.h"
+#include "platform/thread.h"
