@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <string>
 
 namespace plat {
@@ -46,11 +47,33 @@ void* open_shared_object(const std::string& path) {
     return object;
 }
 
+// The library's file in the chosen directory when it is there, else the
+// system's own search.
+library_handle load_named(const char* name) {
+    const std::string file = library_file_name(name);
+    std::string first_choice;
+    if (file.find('/') == std::string::npos) {
+        const std::lock_guard<std::mutex> guard(directory_lock());
+        if (!library_directory().empty()) first_choice = library_directory() + "/" + file;
+    }
+    void* object = nullptr;
+    if (!first_choice.empty() && is_regular(first_choice)) {
+        object = open_shared_object(first_choice);
+    } else {
+        object = open_shared_object(file);
+    }
+    return static_cast<library_handle>(object);
+}
+
 }  // namespace
 
 void set_library_directory(const char* directory) {
     const std::lock_guard<std::mutex> guard(directory_lock());
-    library_directory() = directory != nullptr ? directory : "";
+    try {
+        library_directory() = directory != nullptr ? directory : "";
+    } catch (const std::bad_alloc&) {
+        library_directory().clear();  // no memory for the name: the default search
+    }
 }
 
 std::string library_file_name(const char* name) {
@@ -71,19 +94,12 @@ library_handle load_library(const char* name) {
         tl_last_error = EINVAL;
         return nullptr;
     }
-    const std::string file = library_file_name(name);
-    std::string first_choice;
-    if (file.find('/') == std::string::npos) {
-        const std::lock_guard<std::mutex> guard(directory_lock());
-        if (!library_directory().empty()) first_choice = library_directory() + "/" + file;
+    try {
+        return load_named(name);
+    } catch (const std::bad_alloc&) {
+        tl_last_error = ENOMEM;
+        return nullptr;
     }
-    void* object = nullptr;
-    if (!first_choice.empty() && is_regular(first_choice)) {
-        object = open_shared_object(first_choice);
-    } else {
-        object = open_shared_object(file);
-    }
-    return static_cast<library_handle>(object);
 }
 
 library_function library_symbol(library_handle library, const char* name) {

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 #include <string>
 #include <unordered_map>
 
@@ -66,8 +67,13 @@ event_handle create_event(const char* name, bool manual_reset, bool initially_se
     event->signalled = initially_set;
     event->handles = 1;
     if (named) {
-        event->name = name;
-        reg.by_name.emplace(event->name, event);
+        try {
+            event->name = name;
+            reg.by_name.emplace(event->name, event);
+        } catch (const std::bad_alloc&) {
+            delete event;
+            return nullptr;
+        }
     }
     if (existed != nullptr) *existed = false;
     return event;

@@ -2,6 +2,7 @@
 #include "platform/thread.h"
 
 #include <chrono>
+#include <exception>
 #include <new>
 #include <system_error>
 #include <thread>
@@ -18,7 +19,7 @@ thread_handle start_thread(void (*entry)(void* argument), void* argument) {
     if (object == nullptr) return nullptr;
     try {
         object->thread = std::thread(entry, argument);
-    } catch (const std::system_error&) {
+    } catch (const std::exception&) {  // no thread or no memory for it
         delete object;
         return nullptr;
     }

@@ -3,7 +3,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <regex>
 #include <string>
 
 #include "errors/errors.h"
@@ -26,8 +25,20 @@ class print_capture {
     // The text with the system error numbers of "Error: %d in" replaced by
     // "#", since their values belong to the operating system.
     static std::string without_error_numbers() {
-        static const std::regex number("Error: -?[0-9]+ in");
-        return std::regex_replace(text(), number, "Error: # in");
+        static const std::string kLead = "Error: ";
+        std::string result = text();
+        for (size_t at = result.find(kLead); at != std::string::npos;
+             at = result.find(kLead, at + 1)) {
+            const size_t start = at + kLead.size();
+            size_t end = start;
+            if (end < result.size() && result[end] == '-') ++end;
+            const size_t digits = end;
+            while (end < result.size() && result[end] >= '0' && result[end] <= '9') ++end;
+            if (end > digits && result.compare(end, 3, " in") == 0) {
+                result.replace(start, end - start, "#");
+            }
+        }
+        return result;
     }
 
   private:

@@ -2,6 +2,8 @@
 // type check and the manager's life cycle.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "device/device.h"
 #include "errors/errors.h"
 #include "motion/motion.h"
@@ -185,6 +187,18 @@ TEST_F(DeviceTable, ClosedManagerRefusesEverythingUntilInitialisedAgain) {
     ASSERT_EQ(dev_add_device(DEV_SERIAL_4, 602, nullptr), NO_ERROR);
     dev_info device{};
     EXPECT_EQ(dev_data_read(DEV_ALL_TYPES, &device, 0), DEV_NO_DATA);
+}
+
+TEST(DeviceManagerExit, ProcessEndsCleanlyWithTheMonitorThreadStillRunning) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            if (dev_init_cntrl(true) != NO_ERROR) std::exit(2);
+            dev_info device{};
+            if (dev_data_read(DEV_ALL_TYPES, &device, 0) != DEV_NO_DATA) std::exit(3);
+            std::exit(0);  // no dev_close_cntrl
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
