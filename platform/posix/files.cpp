@@ -1,10 +1,10 @@
 // Files and paths on POSIX: wide paths are converted from UTF-16 to UTF-8.
-#include "platform/files.h"
-
 #include <sys/stat.h>
 
 #include <cstring>
 #include <string>
+
+#include "platform/files.h"
 
 namespace plat {
 namespace {
