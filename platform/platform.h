@@ -3,6 +3,9 @@
 #pragma once
 
 #include "platform/child_process.h"
+#include "platform/dynamic_library.h"
+#include "platform/events.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/serial_port.h"
+#include "platform/thread.h"
