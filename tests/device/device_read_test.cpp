@@ -13,7 +13,7 @@
 #include "motion/motion.h"
 #include "platform/dynamic_library.h"
 #include "platform/events.h"
-#include "tests/common/print_capture.h"
+#include "support/print_capture.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "device/device.h"
 #include "errors/errors.h"
 #include "motion/motion.h"
-#include "tests/common/print_capture.h"
+#include "support/print_capture.h"
 
 namespace {
 

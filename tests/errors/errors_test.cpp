@@ -1,9 +1,9 @@
 // Error names, the print hook and its printers.
 #include "errors/errors.h"
+#include "support/print_capture.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdarg>
 #include <regex>
 #include <set>
 #include <string>
@@ -12,23 +12,10 @@
 
 namespace {
 
-std::string captured;
-
-void capture(const char* format, ...) {
-    char buffer[1024];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buffer, sizeof buffer, format, args);
-    va_end(args);
-    captured += buffer;
-}
-
+// Each test that looks at printed text holds a capture while it runs.
 struct HookCapture : ::testing::Test {
-    void SetUp() override {
-        captured.clear();
-        gl_PrintFunc = capture;
-    }
-    void TearDown() override { gl_PrintFunc = u_print_stderr; }
+    print_capture capture;
+    const std::string& captured() const { return print_capture::text(); }
 };
 
 TEST(ErrorNames, KnownCodesAndBoundaries) {
@@ -75,14 +62,14 @@ TEST(ErrorNames, NextLookupOverwritesTheBuffer) {
 
 TEST_F(HookCapture, ErrPrintWritesNameAndLineEnd) {
     u_err_print(NO_ERROR);
-    EXPECT_EQ(captured, "");
+    EXPECT_EQ(captured(), "");
     u_err_print(ERR_CANT_OPEN_FILE);
-    EXPECT_EQ(captured, "ERR_CANT_OPEN_FILE\n");
+    EXPECT_EQ(captured(), "ERR_CANT_OPEN_FILE\n");
 }
 
 TEST_F(HookCapture, ErrExitWithZeroReturns) {
     u_err_exit(NO_ERROR);
-    EXPECT_EQ(captured, "");
+    EXPECT_EQ(captured(), "");
 }
 
 TEST(ErrExitDeathTest, PrintsNameAndExitsWithOne) {
@@ -101,17 +88,17 @@ TEST(PrintStream, FollowsTheHook) {
 TEST_F(HookCapture, StampedMessageHasLocalTimeThenText) {
     u_print_stamped("%s: %s\n", "pl_can_setup", u_err_name(ERR_CAN_TIMEOUT));
     EXPECT_TRUE(std::regex_match(
-        captured,
+        captured(),
         std::regex(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2} pl_can_setup: ERR_CAN_TIMEOUT\n)")))
-        << captured;
+        << captured();
 }
 
 TEST_F(HookCapture, StampedMessageIsCutAt511Characters) {
     const std::string longer(600, 'x');
     u_print_stamped("%s", longer.c_str());
-    const size_t blank = captured.find(' ', 11);  // the blank after the time of day
+    const size_t blank = captured().find(' ', 11);  // the blank after the time of day
     ASSERT_NE(blank, std::string::npos);
-    EXPECT_EQ(captured.size() - blank - 1, 511u);
+    EXPECT_EQ(captured().size() - blank - 1, 511u);
 }
 
 TEST(TimeStamp, FormatsLocalTime) {

@@ -7,7 +7,7 @@
 #include "errors/errors.h"
 #include "motion/motion.h"
 #include "platform/dynamic_library.h"
-#include "tests/common/print_capture.h"
+#include "support/print_capture.h"
 
 namespace {
 
