@@ -2,5 +2,7 @@
 // only through these headers; each has a POSIX and a Win32 backend.
 #pragma once
 
+#include "platform/clock.h"
+#include "platform/file_copy.h"
 #include "platform/files.h"
 #include "platform/serial_port.h"
