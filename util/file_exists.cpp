@@ -2,6 +2,4 @@
 #include "platform/platform.h"
 #include "util/util.h"
 
-int u_file_exists(const char* path) {
-    return plat::is_regular_file(path) ? 1 : 0;
-}
+int u_file_exists(const char* path) { return plat::is_regular_file(path) ? 1 : 0; }
