@@ -81,14 +81,16 @@ void skip_to_separator(text_source& source) {
     for (int c = source.peek(); c != EOF && c != '#'; c = source.peek()) source.skip_line();
 }
 
-// Scans count values into out.
+// How one kind of value is scanned: one at a time, or many in a row.
 template <typename T>
-bool scan_values(text_source& source, bool (text_source::*scan)(T*), T* out, int64_t count) {
-    for (int64_t i = 0; i < count; ++i) {
-        if (!(source.*scan)(out + i)) return false;
-    }
-    return true;
-}
+struct value_scan {
+    bool (text_source::*one)(T*);
+    bool (text_source::*many)(T*, int64_t);
+};
+
+constexpr value_scan<uint16_t> kIntensityScan{&text_source::scan_ushort,
+                                              &text_source::scan_ushorts};
+constexpr value_scan<int32_t> kPhaseScan{&text_source::scan_int, &text_source::scan_ints};
 
 // Scans count values for a matrix that alloc() provides; stores them at
 // *data. A text file holds at least two bytes per value but the last, so a
@@ -96,21 +98,21 @@ bool scan_values(text_source& source, bool (text_source::*scan)(T*), T* out, int
 // input of unknown length is first collected, so it allocates only as much
 // as it really holds.
 template <typename T, typename Alloc>
-int32_t read_section(text_source& source, bool (text_source::*scan)(T*), int64_t count, Alloc alloc,
+int32_t read_section(text_source& source, value_scan<T> scan, int64_t count, Alloc alloc,
                      T** data) {
     if (const int32_t err = check_element_count(count); err != NO_ERROR) return err;
     const int64_t left = source.bytes_left();
     if (left >= 0) {
         if (left < 2 * count - 1) return ERR_CANT_READ_FILE;
         if (const int32_t err = alloc(); err != NO_ERROR) return err;
-        return scan_values(source, scan, *data, count) ? NO_ERROR : ERR_CANT_READ_FILE;
+        return (source.*scan.many)(*data, count) ? NO_ERROR : ERR_CANT_READ_FILE;
     }
 
     std::vector<T> collected;
     try {
         T value{};
         while (static_cast<int64_t>(collected.size()) < count) {
-            if (!(source.*scan)(&value)) return ERR_CANT_READ_FILE;
+            if (!(source.*scan.one)(&value)) return ERR_CANT_READ_FILE;
             collected.push_back(value);
         }
     } catch (const std::bad_alloc&) {
@@ -218,8 +220,8 @@ int32_t read_data(text_source& source, intens_matrix* intens, phase_matrix* phas
             element_count(intens->window.width, intens->window.height, intens->n_buckets);
         if (count > 0) {
             const int32_t err = read_section<uint16_t>(
-                source, &text_source::scan_ushort, count,
-                [intens]() { return intens_matrix_alloc(intens); }, &intens->matrix);
+                source, kIntensityScan, count, [intens]() { return intens_matrix_alloc(intens); },
+                &intens->matrix);
             if (err != NO_ERROR) return err;
         }
     } else {
@@ -231,8 +233,8 @@ int32_t read_data(text_source& source, intens_matrix* intens, phase_matrix* phas
         const int64_t count = element_count(phase->window.width, phase->window.height);
         if (count > 0) {
             return read_section<int32_t>(
-                source, &text_source::scan_int, count,
-                [phase]() { return phase_matrix_alloc(phase); }, &phase->matrix);
+                source, kPhaseScan, count, [phase]() { return phase_matrix_alloc(phase); },
+                &phase->matrix);
         }
     }
     return NO_ERROR;

@@ -47,6 +47,10 @@ class text_source {
     bool scan_ushort(uint16_t* value);
     bool scan_int(int32_t* value);
 
+    // Scan count values in a row into values; false at the first that fails.
+    bool scan_ushorts(uint16_t* values, int64_t count);
+    bool scan_ints(int32_t* values, int64_t count);
+
     // Bytes not yet taken from the input, or -1 when its length is unknown.
     int64_t bytes_left() const;
 
@@ -66,6 +70,9 @@ class text_source {
     bool fill();
     void skip_spaces();
     bool scan_decimal(decimal* number);
+    bool scan_long_decimal(decimal* number);
+    template <typename T, typename Convert>
+    bool scan_many(T* values, int64_t count, Convert convert);
 
     read_func read_;
     void* context_;

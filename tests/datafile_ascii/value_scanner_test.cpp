@@ -68,13 +68,52 @@ std::vector<step> scanner_steps(const std::string& text, size_t chunk) {
     }
 }
 
-void expect_same(const std::string& text) {
-    for (const size_t chunk :
-         {size_t{1}, size_t{2}, size_t{3}, size_t{7}, text_source::kCapacity}) {
-        EXPECT_EQ(scanner_steps<uint16_t>(text, chunk), library_steps<uint16_t>(text))
+// The scanner's answer when asked for all the values the library converted
+// in one run, then for one more.
+template <typename T>
+std::vector<step> bulk_steps(const std::string& text, size_t chunk, size_t converted) {
+    memory_input input{text};
+    text_source source(memory_input::read, &input, static_cast<int64_t>(text.size()), chunk);
+    std::vector<T> values(converted + 1);
+    bool ok = false;
+    bool one_more = false;
+    size_t position = 0;
+    if constexpr (std::is_same_v<T, uint16_t>) {
+        ok = source.scan_ushorts(values.data(), static_cast<int64_t>(converted));
+        position = text.size() - static_cast<size_t>(source.bytes_left());
+        one_more = ok && source.scan_ushorts(values.data() + converted, 1);
+    } else {
+        ok = source.scan_ints(values.data(), static_cast<int64_t>(converted));
+        position = text.size() - static_cast<size_t>(source.bytes_left());
+        one_more = ok && source.scan_ints(values.data() + converted, 1);
+    }
+    std::vector<step> steps;
+    if (!ok) return steps;
+    for (size_t i = 0; i < converted; ++i) steps.push_back({true, values[i], 0});
+    if (converted > 0) steps.back().position = position;
+    steps.push_back({one_more, one_more ? values[converted] : 0, 0});
+    return steps;
+}
+
+// The library's steps with only the last position kept, as bulk_steps has them.
+std::vector<step> as_bulk(std::vector<step> steps) {
+    for (size_t i = 0; i + 2 < steps.size(); ++i) steps[i].position = 0;
+    return steps;
+}
+
+void expect_same(const std::string& text,
+                 std::initializer_list<size_t> chunks = {1, 2, 3, 7, 100, text_source::kCapacity}) {
+    const auto library_u16 = library_steps<uint16_t>(text);
+    const auto library_i32 = library_steps<int32_t>(text);
+    for (const size_t chunk : chunks) {
+        EXPECT_EQ(scanner_steps<uint16_t>(text, chunk), library_u16)
             << "%hu on \"" << text << "\" chunk " << chunk;
-        EXPECT_EQ(scanner_steps<int32_t>(text, chunk), library_steps<int32_t>(text))
+        EXPECT_EQ(scanner_steps<int32_t>(text, chunk), library_i32)
             << "%d on \"" << text << "\" chunk " << chunk;
+        EXPECT_EQ(bulk_steps<uint16_t>(text, chunk, library_u16.size() - 1), as_bulk(library_u16))
+            << "%hu in a run on \"" << text << "\" chunk " << chunk;
+        EXPECT_EQ(bulk_steps<int32_t>(text, chunk, library_i32.size() - 1), as_bulk(library_i32))
+            << "%d in a run on \"" << text << "\" chunk " << chunk;
     }
 }
 
@@ -172,6 +211,29 @@ TEST(ValueScanner, MatchesScanfOnRandomText) {
             }
         }
         expect_same(text);
+    }
+}
+
+TEST(ValueScanner, MatchesScanfOnLongRandomTexts) {
+#ifndef __GLIBC__
+    GTEST_SKIP() << "the scanner reproduces glibc's conversion of out-of-range numbers";
+#endif
+    // Long enough for runs of values to be scanned straight from the buffer,
+    // with the buffer's end falling anywhere.
+    std::mt19937_64 random(99);
+    auto pick = [&random](size_t n) { return static_cast<size_t>(random() % n); };
+    const char* const separators[] = {" ", "\r\n", "\t", "  ", "\n\n", " \r\n"};
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        const size_t tokens = 50 + pick(400);
+        for (size_t i = 0; i < tokens; ++i) {
+            if (pick(3) == 0) text += pick(2) == 0 ? '-' : '+';
+            const size_t digits = 1 + (pick(20) == 0 ? pick(30) : pick(10));
+            for (size_t d = 0; d < digits; ++d) text += static_cast<char>('0' + pick(10));
+            text += separators[pick(6)];
+        }
+        if (pick(2) == 0) text.insert(pick(text.size()), 1, "x#.-+"[pick(5)]);
+        expect_same(text, {1, 5, 33, 100, 257, text_source::kCapacity});
     }
 }
 
