@@ -1,8 +1,8 @@
 // Widening and byte-order conversion of a binary data file header.
-#include "datafile/header_image.h"
-
 #include <bit>
 #include <cstring>
+
+#include "datafile/header_image.h"
 
 void df_expand_header(uint8_t* image, uint32_t magic) {
     size_t end = magic == DF_MAGIC_FORMAT3 ? DF_HEADER_SIZE_LONG : DF_HEADER_SIZE_SHORT;
@@ -20,7 +20,6 @@ void df_expand_header(uint8_t* image, uint32_t magic) {
 void df_swap_header(uint8_t* image) {
     if constexpr (std::endian::native == std::endian::big) return;
     for (const df_swap_run& run : DF_SWAP_MAP) {
-        for (size_t i = 0; i < run.count; ++i)
-            u_swap_bytes(image + run.offset + i * run.width, run.width);
+        for (size_t i = 0; i < run.count; ++i) u_swap_bytes(image + run.offset + i * run.width, run.width);
     }
 }

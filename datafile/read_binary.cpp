@@ -24,9 +24,7 @@ bool is_data_file_magic(uint32_t magic) {
 }
 
 // A width or height above 32767 (read as unsigned 16 bits) is too large.
-bool dimension_too_large(int16_t width, int16_t height) {
-    return width < 0 || height < 0;
-}
+bool dimension_too_large(int16_t width, int16_t height) { return width < 0 || height < 0; }
 
 // Moves past bytes that are not returned. A seek past the end is not an
 // error; a stream that cannot seek is read and the bytes dropped.
@@ -34,8 +32,7 @@ void skip_bytes(FILE* stream, int64_t count) {
     if (std::fseek(stream, static_cast<long>(count), SEEK_CUR) == 0) return;
     char scrap[4096];
     while (count > 0) {
-        const size_t chunk =
-            count < int64_t{sizeof scrap} ? static_cast<size_t>(count) : sizeof scrap;
+        const size_t chunk = count < int64_t{sizeof scrap} ? static_cast<size_t>(count) : sizeof scrap;
         const size_t got = std::fread(scrap, 1, chunk, stream);
         if (got == 0) return;
         count -= static_cast<int64_t>(got);
@@ -62,8 +59,7 @@ int32_t read_intensity(FILE* stream, const data_file_header_prefix& header, inte
         return ERR_CORRUPT_DATA_FILE;
     }
     // A block shorter than the matrix leaves the rest zero.
-    std::memset(intens->matrix + count, 0,
-                static_cast<size_t>(capacity - count) * sizeof(uint16_t));
+    std::memset(intens->matrix + count, 0, static_cast<size_t>(capacity - count) * sizeof(uint16_t));
     big_endian_to_host(intens->matrix, wanted);
     // An odd length ends with one byte that belongs to no value.
     if (header.intens_bytes % 2 != 0) skip_bytes(stream, 1);
