@@ -214,3 +214,37 @@ void df_swap_header(uint8_t* image);
 int32_t df_write_ascii(const char* path, const data_file_ident* ident,
                        const data_file_params* params, const intens_matrix* intens,
                        const phase_matrix* phase);
+
+// Reads an ASCII data file (Format 1 or 2). ident and params are required
+// and cleared first; intens and phase may be null and must hold no buffer.
+// On failure after the file was opened, "-***- Error in Line %d -***-\n"
+// is printed and both given matrices are released.
+int32_t df_read_ascii(const char* path, data_file_ident* ident, data_file_params* params,
+                      intens_matrix* intens, phase_matrix* phase);
+
+// ---- phase map export -------------------------------------------------------
+
+// Statistics of the valid phase values in a window.
+struct phase_stats {
+    int32_t pv;  // max - min
+    int32_t max;
+    int32_t min;
+    double mean;
+    int16_t max_x;  // matrix coordinates of the first maximum
+    int16_t max_y;
+    int16_t min_x;  // and of the first minimum
+    int16_t min_y;
+    int32_t count;  // number of valid values
+};
+
+// Statistics over window (null: the matrix's own window), which must equal
+// the matrix's window or lie inside it. ERR_IMPROPER_WINDOW for any other
+// window, ERR_ALL_BAD_DATA when it holds no valid value, ERR_PEAKVAL_OVERFLOW
+// when max - min exceeds 2147483647.
+int32_t phase_matrix_stats(const phase_matrix* phase, const matrix_window* window,
+                           phase_stats* stats);
+
+// Writes the valid points of a phase matrix as a text list: their count,
+// one "column row scaled" line per point with the value scaled into 0..1,
+// then the minimum and the spread that undo the scaling. Lines end in CR LF.
+int32_t df_write_phase_text(const char* path, const phase_matrix* phase);

@@ -3,8 +3,10 @@
 #pragma once
 
 #include "platform/child_process.h"
+#include "platform/clock.h"
 #include "platform/dynamic_library.h"
 #include "platform/events.h"
+#include "platform/file_copy.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/serial_port.h"

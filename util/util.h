@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 #include "errors/errors.h"
 
@@ -12,3 +13,126 @@ int u_file_exists(const char* path);
 // Reverses the n bytes at p in place, for n = 2, 4 or 8. Any other n is a
 // programming error: it is reported through gl_PrintFunc and the process aborts.
 void u_swap_bytes(void* p, int n);
+
+// ---- strings ----------------------------------------------------------------
+
+// Keyword comparison: -1, 0 or 1 like strcmp, after colons in a (only) become
+// blanks, white space outside double quotes is removed from both and both are
+// upper-cased. Works on private copies; prints "strxcmp: out of memory\n" and
+// answers 0 when a copy cannot be made.
+int32_t strxcmp(const char* a, const char* b);
+
+// Removes in place every white-space character outside double quotes;
+// returns how many were removed.
+int32_t u_strip_blanks(char* text);
+
+// Removes in place leading and trailing blanks, tabs and line feeds (not
+// carriage returns) and moves the rest to the front; returns how many went.
+int32_t u_trim(char* text);
+
+// ---- files ------------------------------------------------------------------
+
+// Copies source over destination (replacing it). On failure prints
+// "u_copy_file failed: win_err = %d\n" with the system error number and
+// returns ERR_CANT_WRITE_FILE.
+int32_t u_copy_file(const char* source, const char* destination);
+
+// ---- time -------------------------------------------------------------------
+
+// Suspends the calling thread for the given milliseconds.
+void u_sleep(int32_t milliseconds);
+
+// Wall-clock time: whole seconds since the epoch and the microseconds within
+// the second (millisecond resolution). The first call loads the time zone.
+void u_wall_time(int64_t* seconds, int32_t* microseconds);
+double u_wall_seconds();
+
+// Wall-clock stopwatch for one thread: start stores and returns the current
+// seconds; elapsed answers the seconds since the last start.
+double u_stopwatch_start();
+double u_stopwatch_elapsed();
+
+// High-resolution lap timer for one thread. Calibration measures the cost of
+// a counter read, which every lap reading subtracts.
+void u_timer_calibrate();
+// Microseconds since the previous lap (never negative); starts a new lap.
+int32_t u_timer_lap();
+// Microseconds since the current lap began, leaving the lap running.
+int32_t u_timer_peek();
+// Raw counter value.
+int64_t u_timer_now();
+// Microseconds between two raw counter values, rounded half away from zero.
+int32_t u_timer_diff(int64_t start, int64_t end);
+
+// Seconds since the epoch; also stored in *out unless it is null.
+int64_t u_time(int64_t* out);
+
+// Local broken-down time of a time in seconds since the epoch, in a buffer
+// owned by the calling thread and overwritten by its next call; null when the
+// time cannot be converted.
+const std::tm* u_local_time(int64_t time);
+
+// ---- typed buffers ----------------------------------------------------------
+
+// Element codes of the typed buffers; each type has a no-data value.
+enum u_elem_type : int32_t {
+    U_ELEM_INT8 = 0,     // no data: 127
+    U_ELEM_UINT8 = 1,    // 255
+    U_ELEM_INT16 = 2,    // 32767
+    U_ELEM_UINT16 = 3,   // 65535
+    U_ELEM_INT32 = 4,    // 2147483647
+    U_ELEM_UINT32 = 5,   // 4294967295
+    U_ELEM_INT32B = 6,   // 2147483647
+    U_ELEM_UINT32B = 7,  // 4294967295
+    U_ELEM_FLOAT = 8,    // largest finite float
+    U_ELEM_DOUBLE = 9,   // positive infinity
+};
+
+// A typed vector: count elements of one type, and its no-data value.
+struct u_vec {
+    void* data;
+    int32_t type;
+    uint64_t count;
+    void* no_data;  // one element holding the type's no-data value
+    uint8_t flag;
+    uint64_t capacity;
+    uint64_t element_size;
+};
+
+// A typed grid: height rows of width elements in one data block, with a
+// pointer to each row.
+struct u_grid {
+    void** rows;
+    int32_t type;
+    int16_t origin_x;
+    int16_t origin_y;
+    int16_t width;
+    int16_t height;
+    uint64_t count;
+    void* no_data;
+    uint8_t flag;
+    void* data;
+    uint64_t capacity;
+    uint64_t element_size;
+};
+
+// Null for a count of 0, an unknown type or no memory. Contents undefined,
+// or zero bytes for the _zeroed forms.
+u_vec* u_vec_create(uint64_t count, int32_t type);
+u_vec* u_vec_create_zeroed(uint64_t count, int32_t type);
+void u_vec_free(u_vec* vec);
+
+// Null for an empty grid, a side above 32767, an unknown type or no memory.
+u_grid* u_grid_create(uint64_t width, uint64_t height, int32_t type);
+u_grid* u_grid_create_zeroed(uint64_t width, uint64_t height, int32_t type);
+void u_grid_free(u_grid* grid);
+
+// One block holding rows row pointers followed by the rows (columns elements
+// of element_size bytes each); pointer i points at row i. Null when any
+// argument is 0, the size does not fit in memory, or allocation fails.
+// Released with one gl_FreeFunc.
+void** u_alloc_rows(uint32_t rows, uint32_t columns, uint32_t element_size);
+
+inline bool u_is_mult4(uint64_t value) {
+    return value % 4 == 0;
+}

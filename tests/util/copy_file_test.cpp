@@ -1,0 +1,88 @@
+// File copy over an existing destination.
+#include <gtest/gtest.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "util/util.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string printed;
+void capture(const char* format, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    printed += text;
+}
+
+class CopyFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("util_copy_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        saved_ = gl_PrintFunc;
+        gl_PrintFunc = capture;
+        printed.clear();
+    }
+    void TearDown() override {
+        gl_PrintFunc = saved_;
+        fs::remove_all(dir_);
+    }
+    static void write(const fs::path& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    static std::string read(const fs::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    size_t entries() const {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(dir_), {}));
+    }
+    fs::path dir_;
+    u_print_func saved_ = nullptr;
+};
+
+TEST_F(CopyFile, CopiesAndOverwrites) {
+    std::string big(200'000, '\0');
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7);
+    write(dir_ / "src", big);
+    write(dir_ / "dst", "old contents that are longer than nothing");
+    EXPECT_EQ(u_copy_file((dir_ / "src").c_str(), (dir_ / "dst").c_str()), NO_ERROR);
+    EXPECT_EQ(read(dir_ / "dst"), big);
+    EXPECT_EQ(u_copy_file((dir_ / "src").c_str(), (dir_ / "new").c_str()), NO_ERROR);
+    EXPECT_EQ(read(dir_ / "new"), big);
+    EXPECT_EQ(entries(), 3u);  // no temporary file is left behind
+    EXPECT_TRUE(printed.empty());
+}
+
+TEST_F(CopyFile, MissingSourceLeavesTheDestinationAlone) {
+    write(dir_ / "dst", "keep");
+    EXPECT_EQ(u_copy_file((dir_ / "absent").c_str(), (dir_ / "dst").c_str()), ERR_CANT_WRITE_FILE);
+    EXPECT_EQ(read(dir_ / "dst"), "keep");
+    EXPECT_EQ(printed, "u_copy_file failed: win_err = 2\n");  // ENOENT
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(CopyFile, UnwritableDestinationFails) {
+    write(dir_ / "src", "x");
+    const fs::path into_missing_dir = dir_ / "no" / "such" / "dst";
+    EXPECT_EQ(u_copy_file((dir_ / "src").c_str(), into_missing_dir.c_str()), ERR_CANT_WRITE_FILE);
+    EXPECT_EQ(printed.rfind("u_copy_file failed: win_err = ", 0), 0u);
+    // A directory is not a source.
+    EXPECT_EQ(u_copy_file(dir_.c_str(), (dir_ / "dst").c_str()), ERR_CANT_WRITE_FILE);
+    EXPECT_EQ(entries(), 1u);
+}
+
+}  // namespace
