@@ -87,7 +87,7 @@ TEST_F(Converter, MissingOrNonRegularInput) {
 }
 
 TEST_F(Converter, ExistingOutputNeedsForce) {
-    output.write({'k', 'e', 'e', 'p'});
+    output.write(std::string("keep"));
     plat::process_result r = gridtext({input.str(), output.str()});
     EXPECT_EQ(r.exit_code, 3);
     EXPECT_EQ(r.err,

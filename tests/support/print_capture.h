@@ -17,6 +17,8 @@ class print_capture {
     print_capture(const print_capture&) = delete;
     print_capture& operator=(const print_capture&) = delete;
 
+    const std::string& printed() const { return text(); }
+
     static std::string& text() {
         static std::string collected;
         return collected;

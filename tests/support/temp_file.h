@@ -26,12 +26,20 @@ struct temp_file {
         std::error_code ignored;
         std::filesystem::remove(path, ignored);
     }
+    temp_file(const temp_file&) = delete;
+    temp_file& operator=(const temp_file&) = delete;
+
     std::string str() const { return path.string(); }
+    const char* c_str() const { return path.c_str(); }
+    bool exists() const { return std::filesystem::exists(path); }
 
     void write(const std::vector<uint8_t>& bytes) const {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(bytes.data()),
                   static_cast<std::streamsize>(bytes.size()));
+    }
+    void write(const std::string& bytes) const {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
     }
     std::string read() const {
         std::ifstream in(path, std::ios::binary);

@@ -9,15 +9,13 @@
 
 #include "datafile/ascii_reader.h"
 #include "datafile/datafile.h"
-#include "test_support.h"
+#include "ascii_samples.h"
 
 namespace {
 
 using test_support::join;
-using test_support::print_capture;
 using test_support::quoted;
 using test_support::sample_file;
-using test_support::temp_file;
 
 // What one read produced.
 struct read_result {
@@ -50,7 +48,7 @@ void read_text(const std::string& text, read_result& r, bool with_intensity = tr
     temp_file file("data.asc");
     file.write(text);
     print_capture capture;
-    r.err = df_read_ascii(file.path(), &r.ident, &r.params, with_intensity ? &r.intens : nullptr,
+    r.err = df_read_ascii(file.c_str(), &r.ident, &r.params, with_intensity ? &r.intens : nullptr,
                           with_phase ? &r.phase : nullptr);
     r.printed = capture.printed();
 }

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "datafile/text_source.h"
-#include "test_support.h"
+#include "ascii_samples.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-// Helpers of the ASCII reader and phase export tests: sample file texts in
-// the writer's layout, temporary files, captured messages, memory inputs.
+// Sample texts of ASCII data files in the writer's layout, and memory inputs
+// for the text scanner.
 #pragma once
 
 #include <algorithm>
@@ -14,64 +14,10 @@
 #include <vector>
 
 #include "errors/errors.h"
+#include "support/print_capture.h"
+#include "support/temp_file.h"
 
 namespace test_support {
-
-// Everything printed through gl_PrintFunc while a capture is alive.
-class print_capture {
-  public:
-    print_capture() : saved_(gl_PrintFunc) {
-        text().clear();
-        gl_PrintFunc = record;
-    }
-    ~print_capture() { gl_PrintFunc = saved_; }
-    print_capture(const print_capture&) = delete;
-    print_capture& operator=(const print_capture&) = delete;
-    const std::string& printed() const { return text(); }
-
-  private:
-    static std::string& text() {
-        static std::string captured;
-        return captured;
-    }
-    static void record(const char* format, ...) {
-        char line[1024];
-        va_list args;
-        va_start(args, format);
-        std::vsnprintf(line, sizeof line, format, args);
-        va_end(args);
-        text() += line;
-    }
-    u_print_func saved_;
-};
-
-// A file in a fresh temporary directory, removed with the object.
-class temp_file {
-  public:
-    explicit temp_file(const std::string& name) {
-        static int serial = 0;
-        dir_ = std::filesystem::temp_directory_path() /
-               ("gridtext_ascii_" + std::to_string(std::random_device{}()) + "_" +
-                std::to_string(++serial));
-        std::filesystem::create_directories(dir_);
-        path_ = (dir_ / name).string();
-    }
-    ~temp_file() { std::filesystem::remove_all(dir_); }
-    temp_file(const temp_file&) = delete;
-    temp_file& operator=(const temp_file&) = delete;
-
-    const char* path() const { return path_.c_str(); }
-    void write(const std::string& bytes) const { std::ofstream(path_, std::ios::binary) << bytes; }
-    std::string read() const {
-        std::ifstream in(path_, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    bool exists() const { return std::filesystem::exists(path_); }
-
-  private:
-    std::filesystem::path dir_;
-    std::string path_;
-};
 
 // Text padded with blanks to exactly width characters, in double quotes.
 inline std::string quoted(const std::string& text, size_t width) {

@@ -5,11 +5,10 @@
 #include <vector>
 
 #include "datafile/datafile.h"
-#include "test_support.h"
+#include "ascii_samples.h"
 
 namespace {
 
-using test_support::temp_file;
 
 constexpr int32_t kInvalid = 2147483647;
 
@@ -23,7 +22,7 @@ TEST(PhaseExport, WritesCountPointsMinAndSpread) {
     std::vector<int32_t> values = {0, 100, kInvalid, 50};
     const phase_matrix phase = matrix_of(values, 2, 2, 7, 9);
     temp_file file("phase.txt");
-    ASSERT_EQ(df_write_phase_text(file.path(), &phase), NO_ERROR);
+    ASSERT_EQ(df_write_phase_text(file.c_str(), &phase), NO_ERROR);
     EXPECT_EQ(file.read(), "3\r\n0 0 0\r\n1 0 1\r\n1 1 0.5\r\n0\r\n100\r\n");
 }
 
@@ -31,7 +30,7 @@ TEST(PhaseExport, ScaledValuesUndoWithMinAndSpread) {
     std::vector<int32_t> values = {-2000, 1000, 250, 2000, PHASE_INVALID, -1};
     const phase_matrix phase = matrix_of(values, 3, 2);
     temp_file file("phase.txt");
-    ASSERT_EQ(df_write_phase_text(file.path(), &phase), NO_ERROR);
+    ASSERT_EQ(df_write_phase_text(file.c_str(), &phase), NO_ERROR);
     EXPECT_EQ(file.read(),
               "5\r\n0 0 0\r\n1 0 0.75\r\n2 0 0.5625\r\n0 1 1\r\n2 1 0.49975\r\n"
               "-2000\r\n4000\r\n");
@@ -41,7 +40,7 @@ TEST(PhaseExport, EqualValuesScaleToZero) {
     std::vector<int32_t> values = {42, kInvalid, 42};
     const phase_matrix phase = matrix_of(values, 3, 1);
     temp_file file("phase.txt");
-    ASSERT_EQ(df_write_phase_text(file.path(), &phase), NO_ERROR);
+    ASSERT_EQ(df_write_phase_text(file.c_str(), &phase), NO_ERROR);
     EXPECT_EQ(file.read(), "2\r\n0 0 0\r\n2 0 0\r\n42\r\n0\r\n");
 }
 
@@ -49,20 +48,20 @@ TEST(PhaseExport, NoValidPointOrOverflowLeavesAnEmptyFile) {
     std::vector<int32_t> invalid = {kInvalid, PHASE_INVALID};
     const phase_matrix none = matrix_of(invalid, 2, 1);
     temp_file empty("empty.txt");
-    EXPECT_EQ(df_write_phase_text(empty.path(), &none), ERR_ALL_BAD_DATA);
+    EXPECT_EQ(df_write_phase_text(empty.c_str(), &none), ERR_ALL_BAD_DATA);
     EXPECT_TRUE(empty.exists());
     EXPECT_EQ(empty.read(), "");
 
     std::vector<int32_t> wide = {-2000000000, 2000000000};
     const phase_matrix overflow = matrix_of(wide, 1, 2);
     temp_file too_wide("wide.txt");
-    EXPECT_EQ(df_write_phase_text(too_wide.path(), &overflow), ERR_PEAKVAL_OVERFLOW);
+    EXPECT_EQ(df_write_phase_text(too_wide.c_str(), &overflow), ERR_PEAKVAL_OVERFLOW);
     EXPECT_EQ(too_wide.read(), "");
 }
 
 TEST(PhaseExport, BadArguments) {
     temp_file file("phase.txt");
-    EXPECT_EQ(df_write_phase_text(file.path(), nullptr), ERR_INVALID_PARAM);
+    EXPECT_EQ(df_write_phase_text(file.c_str(), nullptr), ERR_INVALID_PARAM);
     EXPECT_FALSE(file.exists());
     std::vector<int32_t> values = {1};
     const phase_matrix phase = matrix_of(values, 1, 1);
