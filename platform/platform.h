@@ -3,4 +3,5 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/pseudo_terminal.h"
 #include "platform/serial_port.h"
