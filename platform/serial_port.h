@@ -58,23 +58,23 @@ inline constexpr uint8_t kRtsControlToggle = 3;
 struct serial_control {
     uint32_t baud_rate;
     bool binary;
-    bool parity_check;      // report and drop parity errors on input
-    bool outx_cts_flow;     // hold output while CTS is low
-    bool outx_dsr_flow;     // hold output while DSR is low
-    uint8_t dtr_control;    // kDtrControl*
-    bool dsr_sensitivity;   // ignore input while DSR is low
+    bool parity_check;     // report and drop parity errors on input
+    bool outx_cts_flow;    // hold output while CTS is low
+    bool outx_dsr_flow;    // hold output while DSR is low
+    uint8_t dtr_control;   // kDtrControl*
+    bool dsr_sensitivity;  // ignore input while DSR is low
     bool tx_continue_on_xoff;
-    bool out_x;             // obey XOFF/XON from the peer
-    bool in_x;              // send XOFF/XON when the input queue fills/empties
-    bool error_char_on;     // replace bytes with parity errors by error_char
-    bool null_strip;        // discard null bytes on input
-    uint8_t rts_control;    // kRtsControl*
-    bool abort_on_error;    // fail reads and writes until errors are cleared
+    bool out_x;           // obey XOFF/XON from the peer
+    bool in_x;            // send XOFF/XON when the input queue fills/empties
+    bool error_char_on;   // replace bytes with parity errors by error_char
+    bool null_strip;      // discard null bytes on input
+    uint8_t rts_control;  // kRtsControl*
+    bool abort_on_error;  // fail reads and writes until errors are cleared
     uint16_t xon_limit;
     uint16_t xoff_limit;
-    uint8_t byte_size;      // 5 to 8
-    uint8_t parity;         // kParity*
-    uint8_t stop_bits;      // kOneStopBit, kOneAndHalfStopBits, kTwoStopBits
+    uint8_t byte_size;  // 5 to 8
+    uint8_t parity;     // kParity*
+    uint8_t stop_bits;  // kOneStopBit, kOneAndHalfStopBits, kTwoStopBits
     char xon_char;
     char xoff_char;
     char error_char;

@@ -85,7 +85,7 @@ int32_t sio_bytes_waiting(plat::port_handle port, int32_t* count) {
     plat::comm_status status{};
     const bool queried = plat::serial_clear_error(port, &status);
     if (count == nullptr) return 1;
-    *count = !queried                    ? 0
+    *count = !queried                      ? 0
              : status.in_queue > INT32_MAX ? INT32_MAX
                                            : static_cast<int32_t>(status.in_queue);
     return queried ? 0 : 1;

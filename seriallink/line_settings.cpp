@@ -81,8 +81,8 @@ int32_t sio_set_parity(plat::port_handle port, int32_t parity) {
 }
 
 int32_t sio_set_data_bits(plat::port_handle port, uint8_t data_bits) {
-    return seriallink::update_control(port,
-                                      [data_bits](plat::serial_control& c) { c.byte_size = data_bits; });
+    return seriallink::update_control(
+        port, [data_bits](plat::serial_control& c) { c.byte_size = data_bits; });
 }
 
 int32_t sio_xonxoff_on(plat::port_handle port) {

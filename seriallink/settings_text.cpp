@@ -14,8 +14,12 @@ namespace {
 constexpr int32_t kBaudRates[] = {150,  300,   600,   1200,  2400,  4800,
                                   9600, 19200, 38400, 57600, 115200};
 
-bool is_blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_blank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 const char* skip_blanks(const char* p) {
     while (is_blank(*p)) ++p;

@@ -1,6 +1,8 @@
 // Pseudo-terminal pairs on POSIX. The peer keeps a handle on the device side
 // open so that the device lives while the port under test is closed and
 // reopened, and so that the peer never reads a hang-up in between.
+#include "platform/pseudo_terminal.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -10,8 +12,6 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-
-#include "platform/pseudo_terminal.h"
 
 namespace plat {
 namespace {
@@ -33,15 +33,29 @@ bool make_device_raw(int fd) {
     return ::tcsetattr(fd, TCSANOW, &settings) == 0;
 }
 
+// Whether the device side keeps a byte size and parity once set.
+bool holds_framing(int fd) {
+    termios settings{};
+    if (::tcgetattr(fd, &settings) != 0) return false;
+    termios probe = settings;
+    probe.c_cflag = (probe.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | CS7 | PARENB;
+    if (::tcsetattr(fd, TCSANOW, &probe) != 0) return false;
+    termios seen{};
+    const bool held = ::tcgetattr(fd, &seen) == 0 && (seen.c_cflag & CSIZE) == CS7 &&
+                      (seen.c_cflag & PARENB) != 0;
+    ::tcsetattr(fd, TCSANOW, &settings);
+    return held;
+}
+
 uint32_t baud_of(speed_t code) {
     struct entry {
         speed_t code;
         uint32_t baud;
     };
     static constexpr entry kRates[] = {
-        {B50, 50},       {B75, 75},       {B110, 110},     {B134, 134},       {B150, 150},
-        {B200, 200},     {B300, 300},     {B600, 600},     {B1200, 1200},     {B1800, 1800},
-        {B2400, 2400},   {B4800, 4800},   {B9600, 9600},   {B19200, 19200},   {B38400, 38400},
+        {B50, 50},       {B75, 75},         {B110, 110},      {B134, 134},     {B150, 150},
+        {B200, 200},     {B300, 300},       {B600, 600},      {B1200, 1200},   {B1800, 1800},
+        {B2400, 2400},   {B4800, 4800},     {B9600, 9600},    {B19200, 19200}, {B38400, 38400},
         {B57600, 57600}, {B115200, 115200}, {B230400, 230400}};
     for (const entry& e : kRates) {
         if (e.code == code) return e.baud;
@@ -57,7 +71,8 @@ bool pty_open(pty_pair* pair) {
     const int peer = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (peer < 0) return false;
     char path[sizeof pair->device_path];
-    if (::grantpt(peer) != 0 || ::unlockpt(peer) != 0 || ::ptsname_r(peer, path, sizeof path) != 0) {
+    if (::grantpt(peer) != 0 || ::unlockpt(peer) != 0 ||
+        ::ptsname_r(peer, path, sizeof path) != 0) {
         ::close(peer);
         return false;
     }
@@ -67,6 +82,7 @@ bool pty_open(pty_pair* pair) {
         ::close(peer);
         return false;
     }
+    pair->holds_framing = holds_framing(anchor);
     pair->peer = peer;
     pair->anchor = anchor;
     std::snprintf(pair->device_path, sizeof pair->device_path, "%s", path);
@@ -104,18 +120,26 @@ int64_t pty_write(port_handle peer, const void* bytes, size_t size) {
     return (errno == EAGAIN || errno == EINTR) ? 0 : -1;
 }
 
-bool pty_get_line_settings(port_handle peer, pty_line_settings* settings) {
+bool pty_get_line_settings(const pty_pair& pair, pty_line_settings* settings) {
     int fd = -1;
-    if (settings == nullptr || !to_fd(peer, &fd)) return false;
+    if (settings == nullptr || !to_fd(pair.peer, &fd)) return false;
     // On the driving side the terminal requests act on the device side.
     termios t{};
     if (::tcgetattr(fd, &t) != 0) return false;
     settings->baud = baud_of(::cfgetospeed(&t));
     switch (t.c_cflag & CSIZE) {
-        case CS5: settings->data_bits = 5; break;
-        case CS6: settings->data_bits = 6; break;
-        case CS7: settings->data_bits = 7; break;
-        default: settings->data_bits = 8; break;
+        case CS5:
+            settings->data_bits = 5;
+            break;
+        case CS6:
+            settings->data_bits = 6;
+            break;
+        case CS7:
+            settings->data_bits = 7;
+            break;
+        default:
+            settings->data_bits = 8;
+            break;
     }
     const bool odd = (t.c_cflag & PARODD) != 0;
     bool stick = false;
@@ -137,6 +161,7 @@ bool pty_get_line_settings(port_handle peer, pty_line_settings* settings) {
     settings->xon_char = t.c_cc[VSTART];
     settings->xoff_char = t.c_cc[VSTOP];
     settings->raw = (t.c_lflag & (ICANON | ECHO | ISIG)) == 0 && (t.c_oflag & OPOST) == 0;
+    settings->framing_known = pair.holds_framing;
     return true;
 }
 

@@ -4,11 +4,13 @@
 // (limits, DSR handling, error characters, abort-on-error, the DTR and RTS
 // control modes) and gives them back as written. One and a half stop bits
 // have no termios setting: the line gets two and the record keeps the value.
+// A driver that does not hold byte size and parity (a pseudo-terminal always
+// carries 8-bit bytes) has them kept by the record the same way.
 #include <sys/ioctl.h>
 #include <termios.h>
 
+#include <cerrno>
 #include <cstdint>
-#include <iterator>
 
 #include "platform/posix/serial_registry.h"
 #include "platform/serial_port.h"
@@ -22,11 +24,10 @@ struct speed_entry {
 };
 
 constexpr speed_entry kSpeeds[] = {
-    {50, B50},         {75, B75},           {110, B110},         {134, B134},
-    {150, B150},       {200, B200},         {300, B300},         {600, B600},
-    {1200, B1200},     {1800, B1800},       {2400, B2400},       {4800, B4800},
-    {9600, B9600},     {19200, B19200},     {38400, B38400},     {57600, B57600},
-    {115200, B115200}, {230400, B230400},
+    {50, B50},           {75, B75},         {110, B110},       {134, B134},     {150, B150},
+    {200, B200},         {300, B300},       {600, B600},       {1200, B1200},   {1800, B1800},
+    {2400, B2400},       {4800, B4800},     {9600, B9600},     {19200, B19200}, {38400, B38400},
+    {57600, B57600},     {115200, B115200}, {230400, B230400},
 #ifdef B460800
     {460800, B460800},
 #endif
@@ -82,7 +83,9 @@ uint32_t speed_baud(speed_t code) {
     return 0;
 }
 
-bool has(tcflag_t flags, tcflag_t bit) { return (flags & bit) != 0; }
+bool has(tcflag_t flags, tcflag_t bit) {
+    return (flags & bit) != 0;
+}
 
 void set_bit(tcflag_t* flags, tcflag_t bit, bool on) {
     if (on) {
@@ -94,19 +97,27 @@ void set_bit(tcflag_t* flags, tcflag_t bit, bool on) {
 
 tcflag_t size_bits(uint8_t byte_size) {
     switch (byte_size) {
-        case 5: return CS5;
-        case 6: return CS6;
-        case 7: return CS7;
-        default: return CS8;
+        case 5:
+            return CS5;
+        case 6:
+            return CS6;
+        case 7:
+            return CS7;
+        default:
+            return CS8;
     }
 }
 
 uint8_t byte_size_of(tcflag_t cflag) {
     switch (cflag & CSIZE) {
-        case CS5: return 5;
-        case CS6: return 6;
-        case CS7: return 7;
-        default: return 8;
+        case CS5:
+            return 5;
+        case CS6:
+            return 6;
+        case CS7:
+            return 7;
+        default:
+            return 8;
     }
 }
 
@@ -138,6 +149,17 @@ bool valid(const serial_control& control) {
     return true;
 }
 
+// Whether the line holds every requested setting that a terminal always
+// keeps: speed, stop bits, flow control and its characters, parity checking.
+bool holds_line(const termios& applied, const termios& wanted) {
+    constexpr tcflag_t kCflags = CSTOPB | CRTSCTS;
+    constexpr tcflag_t kIflags = INPCK | IXON | IXOFF;
+    return ::cfgetospeed(&applied) == ::cfgetospeed(&wanted) &&
+           (applied.c_cflag & kCflags) == (wanted.c_cflag & kCflags) &&
+           (applied.c_iflag & kIflags) == (wanted.c_iflag & kIflags) &&
+           applied.c_cc[VSTART] == wanted.c_cc[VSTART] && applied.c_cc[VSTOP] == wanted.c_cc[VSTOP];
+}
+
 // The modem lines follow the control modes; lines without modem control
 // (pseudo-terminals) refuse, which changes nothing else.
 void drive_modem_lines(int fd, const serial_control& control) {
@@ -160,8 +182,10 @@ bool serial_get_control(port_handle port, serial_control* control) {
     const posix_serial::port_state state = posix_serial::load_state(fd);
     *control = state.kept;
     control->baud_rate = speed_baud(::cfgetospeed(&settings));
-    control->byte_size = byte_size_of(settings.c_cflag);
-    control->parity = parity_of(settings.c_cflag);
+    if (!state.framing_kept) {
+        control->byte_size = byte_size_of(settings.c_cflag);
+        control->parity = parity_of(settings.c_cflag);
+    }
     control->parity_check = has(settings.c_iflag, INPCK);
     if (has(settings.c_cflag, CSTOPB)) {
         control->stop_bits = state.one_and_half_stop_bits ? kOneAndHalfStopBits : kTwoStopBits;
@@ -185,8 +209,8 @@ bool serial_set_control(port_handle port, const serial_control& control) {
     if (::tcgetattr(fd, &settings) != 0) return false;
 
     if (::cfsetospeed(&settings, speed) != 0 || ::cfsetispeed(&settings, speed) != 0) return false;
-    settings.c_cflag = (settings.c_cflag & ~static_cast<tcflag_t>(CSIZE)) |
-                       size_bits(control.byte_size);
+    settings.c_cflag =
+        (settings.c_cflag & ~static_cast<tcflag_t>(CSIZE)) | size_bits(control.byte_size);
     if (!set_parity(&settings.c_cflag, control.parity)) return false;
     set_bit(&settings.c_cflag, CSTOPB, control.stop_bits != kOneStopBit);
     set_bit(&settings.c_cflag, CRTSCTS, control.outx_cts_flow);
@@ -200,12 +224,19 @@ bool serial_set_control(port_handle port, const serial_control& control) {
     settings.c_iflag &= ~static_cast<tcflag_t>(IXANY);
     settings.c_cc[VSTART] = static_cast<cc_t>(control.xon_char);
     settings.c_cc[VSTOP] = static_cast<cc_t>(control.xoff_char);
-    if (::tcsetattr(fd, TCSANOW, &settings) != 0) return false;
+    // Some drivers refuse a whole request (EINVAL) when they cannot hold part
+    // of it, yet apply the rest; what counts is what the line holds after.
+    if (::tcsetattr(fd, TCSANOW, &settings) != 0 && errno != EINVAL) return false;
+    termios applied{};
+    if (::tcgetattr(fd, &applied) != 0 || !holds_line(applied, settings)) return false;
+    const bool framing_held = byte_size_of(applied.c_cflag) == control.byte_size &&
+                              parity_of(applied.c_cflag) == control.parity;
 
     drive_modem_lines(fd, control);
     posix_serial::change_state(fd, [&](posix_serial::port_state& state) {
         state.kept = control;
         state.one_and_half_stop_bits = control.stop_bits == kOneAndHalfStopBits;
+        state.framing_kept = !framing_held;
     });
     return true;
 }

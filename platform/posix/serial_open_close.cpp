@@ -27,7 +27,9 @@ bool is_port(port_handle port) {
     return to_fd(port, &fd) && ::isatty(fd) == 1;
 }
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // The number n of a "COMn" name (1 to 9999, no leading zero), else 0.
 int com_number(const char* name) {

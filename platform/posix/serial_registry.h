@@ -20,6 +20,9 @@ struct line_counters {
 struct port_state {
     serial_control kept{};  // fields without a termios bit, as last written
     bool one_and_half_stop_bits = false;
+    // The driver does not hold byte size and parity (pseudo-terminals carry
+    // plain 8-bit bytes): the record keeps what was written.
+    bool framing_kept = false;
     serial_timeouts timeouts{};
     uint32_t event_mask = 0;
     uint32_t in_queue_size = 0;

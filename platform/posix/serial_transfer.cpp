@@ -29,16 +29,22 @@ bool to_fd(port_handle port, int* fd) {
     return true;
 }
 
-// Waits for the descriptor to become ready; false on time-out or error.
-// wait_ms is kForever or a number of milliseconds (0: just look).
-bool wait_ready(int fd, short events, int64_t wait_ms) {
+enum class readiness { ready, timed_out, failed };
+
+// Waits for the descriptor to become ready. wait_ms is kForever or a number
+// of milliseconds (0: just look). A hung-up or broken line is a failure.
+readiness wait_ready(int fd, short events, int64_t wait_ms) {
     pollfd entry{fd, events, 0};
     const int timeout = wait_ms < 0 ? -1 : static_cast<int>(wait_ms > INT_MAX ? INT_MAX : wait_ms);
     for (;;) {
+        entry.revents = 0;
         const int ready = ::poll(&entry, 1, timeout);
-        if (ready > 0) return true;
-        if (ready == 0) return false;
-        if (errno != EINTR) return false;
+        if (ready > 0) {
+            if ((entry.revents & events) != 0) return readiness::ready;
+            return readiness::failed;
+        }
+        if (ready == 0) return readiness::timed_out;
+        if (errno != EINTR) return readiness::failed;
     }
 }
 
@@ -54,13 +60,12 @@ int64_t earlier(int64_t a, int64_t b) {
     return a < b ? a : b;
 }
 
-// One non-blocking read; returns bytes read, 0 when nothing is waiting, -1
-// on a failed or hung-up line.
+// One non-blocking read; returns bytes read, 0 when nothing is waiting (a
+// raw terminal with no minimum count reads 0 then), -1 on a failed line.
 int64_t read_some(int fd, unsigned char* buffer, uint32_t count) {
     for (;;) {
         const ssize_t n = ::read(fd, buffer, count);
-        if (n > 0) return n;
-        if (n == 0) return -1;
+        if (n >= 0) return n;
         if (errno == EINTR) continue;
         return (errno == EAGAIN || errno == EWOULDBLOCK) ? 0 : -1;
     }
@@ -102,8 +107,7 @@ bool serial_read(port_handle port, void* buffer, uint32_t count, uint32_t* count
     // Wait up to the constant for a first byte, then return what is waiting.
     const bool first_byte_only = t.read_interval == kTimeoutMax &&
                                  t.read_total_multiplier == kTimeoutMax &&
-                                 t.read_total_constant > 0 &&
-                                 t.read_total_constant < kTimeoutMax;
+                                 t.read_total_constant > 0 && t.read_total_constant < kTimeoutMax;
 
     const int64_t start = now_ms();
     uint32_t got = 0;
@@ -111,9 +115,11 @@ bool serial_read(port_handle port, void* buffer, uint32_t count, uint32_t* count
     if (at_once || first_byte_only) {
         if (count > 0) {
             int64_t n = read_some(fd, bytes, count);
-            if (n == 0 && first_byte_only &&
-                wait_ready(fd, POLLIN, static_cast<int64_t>(t.read_total_constant))) {
-                n = read_some(fd, bytes, count);
+            if (n == 0 && first_byte_only) {
+                const readiness r =
+                    wait_ready(fd, POLLIN, static_cast<int64_t>(t.read_total_constant));
+                n = r == readiness::ready ? read_some(fd, bytes, count)
+                                          : (r == readiness::failed ? -1 : 0);
             }
             ok = n >= 0;
             if (n > 0) got = static_cast<uint32_t>(n);
@@ -123,10 +129,10 @@ bool serial_read(port_handle port, void* buffer, uint32_t count, uint32_t* count
     }
 
     const bool total_used = t.read_total_multiplier != 0 || t.read_total_constant != 0;
-    const int64_t deadline =
-        total_used ? start + static_cast<int64_t>(t.read_total_multiplier) * count +
-                         static_cast<int64_t>(t.read_total_constant)
-                   : kForever;
+    const int64_t deadline = total_used
+                                 ? start + static_cast<int64_t>(t.read_total_multiplier) * count +
+                                       static_cast<int64_t>(t.read_total_constant)
+                                 : kForever;
     int64_t last_byte = 0;
     while (got < count) {
         const int64_t n = read_some(fd, bytes + got, count - got);
@@ -145,7 +151,10 @@ bool serial_read(port_handle port, void* buffer, uint32_t count, uint32_t* count
             wait = earlier(wait, left_until(last_byte + t.read_interval, now));
         }
         if (wait == 0) break;
-        wait_ready(fd, POLLIN, wait);
+        if (wait_ready(fd, POLLIN, wait) == readiness::failed) {
+            ok = false;
+            break;
+        }
     }
     if (count_read != nullptr) *count_read = got;
     return ok;
@@ -179,7 +188,10 @@ bool serial_write(port_handle port, const void* bytes, uint32_t count, uint32_t*
         }
         const int64_t wait = left_until(deadline, now_ms());
         if (wait == 0) break;
-        wait_ready(fd, POLLOUT, wait);
+        if (wait_ready(fd, POLLOUT, wait) == readiness::failed) {
+            ok = false;
+            break;
+        }
     }
     if (count_written != nullptr) *count_written = sent;
     return ok;

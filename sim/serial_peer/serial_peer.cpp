@@ -74,7 +74,7 @@ void serial_peer::clear_received() {
 }
 
 bool serial_peer::line_settings(plat::pty_line_settings* settings) const {
-    return plat::pty_get_line_settings(pair_.peer, settings);
+    return plat::pty_get_line_settings(pair_, settings);
 }
 
 void serial_peer::run() {
@@ -108,7 +108,8 @@ void serial_peer::advance_script(clock_type::time_point now) {
         const serial_step& step = script_[next_step_];
         if (!step_matched_) {
             const auto from = received_.begin() + static_cast<std::ptrdiff_t>(match_from_);
-            const auto found = std::search(from, received_.end(), step.expect.begin(), step.expect.end());
+            const auto found =
+                std::search(from, received_.end(), step.expect.begin(), step.expect.end());
             if (found == received_.end() && !step.expect.empty()) return;
             match_from_ = static_cast<size_t>(found - received_.begin()) + step.expect.size();
             step_matched_ = true;

@@ -22,7 +22,9 @@ namespace sim {
 
 using byte_string = std::vector<uint8_t>;
 
-inline byte_string to_bytes(std::string_view text) { return byte_string(text.begin(), text.end()); }
+inline byte_string to_bytes(std::string_view text) {
+    return byte_string(text.begin(), text.end());
+}
 
 struct serial_step {
     byte_string expect;  // empty: answer without waiting for input
@@ -31,7 +33,7 @@ struct serial_step {
 };
 
 class serial_peer {
-public:
+  public:
     serial_peer();
     ~serial_peer();
     serial_peer(const serial_peer&) = delete;
@@ -64,7 +66,7 @@ public:
     // The port's line settings as seen from this side.
     bool line_settings(plat::pty_line_settings* settings) const;
 
-private:
+  private:
     using clock_type = std::chrono::steady_clock;
 
     void run();
