@@ -197,7 +197,7 @@ TEST_F(DataTransfer, ClearBufferGivesUpOnALineThatKeepsTalking) {
     seriallink::wait_bounds& bounds = seriallink::bounds();
     const int64_t saved = bounds.clear_quiet_ms.load();
     bounds.clear_quiet_ms = 300;
-    peer.keep_busy(true, sim::to_bytes("chatter"), 5ms);
+    peer.keep_busy(true, sim::to_bytes("chatter"), 1ms);
     ASSERT_TRUE(bytes_arrive(1));
     const auto start = clock_type::now();
     EXPECT_EQ(sio_clear_buffer(port), 1);
