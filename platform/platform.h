@@ -9,5 +9,6 @@
 #include "platform/file_copy.h"
 #include "platform/files.h"
 #include "platform/process.h"
+#include "platform/pseudo_terminal.h"
 #include "platform/serial_port.h"
 #include "platform/thread.h"

@@ -1,0 +1,97 @@
+// Shared pieces of the serial layer tests: a port opened on a fresh
+// pseudo-terminal peer, and a capture of the library's printed messages.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+#include "errors/errors.h"
+#include "seriallink/seriallink.h"
+#include "sim/serial_peer/serial_peer.h"
+
+namespace serial_test {
+
+using namespace std::chrono_literals;
+
+inline std::string& printed() {
+    static std::string text;
+    return text;
+}
+
+inline void capture_print(const char* format, ...) {
+    char line[1024];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(line, sizeof line, format, args);
+    va_end(args);
+    printed() += line;
+}
+
+// Sends the library's messages into printed() for the life of the object.
+class print_capture {
+  public:
+    print_capture() : saved_(gl_PrintFunc) {
+        printed().clear();
+        gl_PrintFunc = capture_print;
+    }
+    ~print_capture() { gl_PrintFunc = saved_; }
+    print_capture(const print_capture&) = delete;
+    print_capture& operator=(const print_capture&) = delete;
+
+  private:
+    u_print_func saved_;
+};
+
+class PeerPort : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(peer.is_open());
+        ASSERT_EQ(sio_open(peer.device_path(), &port), NO_ERROR);
+    }
+    void TearDown() override {
+        if (port != plat::kInvalidPort) {
+            EXPECT_EQ(sio_close(&port), NO_ERROR);
+        }
+    }
+
+    plat::pty_line_settings line() const {
+        plat::pty_line_settings settings{};
+        EXPECT_TRUE(peer.line_settings(&settings));
+        return settings;
+    }
+
+    // The line as the peer sees it, byte size and parity also in the port's
+    // record (a terminal that cannot hold them leaves the record to tell).
+    void expect_line(uint32_t baud, uint8_t data_bits, char parity, uint8_t stop_bits) const {
+        const plat::pty_line_settings seen = line();
+        EXPECT_EQ(seen.baud, baud);
+        EXPECT_EQ(seen.stop_bits, stop_bits);
+        if (seen.framing_known) {
+            EXPECT_EQ(seen.data_bits, data_bits);
+            EXPECT_EQ(seen.parity, parity);
+        }
+        const sio_control control = state();
+        EXPECT_EQ(control.baud_rate, baud);
+        EXPECT_EQ(control.byte_size, data_bits);
+        const char* const parities = "NOEMS";
+        ASSERT_LT(control.parity, 5);
+        EXPECT_EQ(parities[control.parity], parity);
+        EXPECT_EQ(control.stop_bits == plat::kOneStopBit ? 1 : 2, stop_bits);
+    }
+
+    sio_control state() const {
+        sio_control control{};
+        EXPECT_EQ(sio_get_state(port, &control), NO_ERROR);
+        return control;
+    }
+
+    print_capture capture;
+    sim::serial_peer peer;
+    plat::port_handle port = plat::kInvalidPort;
+};
+
+}  // namespace serial_test
