@@ -10,6 +10,7 @@
 #include "datafile/ascii_reader.h"
 #include "datafile/datafile.h"
 #include "ascii_samples.h"
+#include "support/measurement.h"
 
 namespace {
 
@@ -18,21 +19,9 @@ using test_support::quoted;
 using test_support::sample_file;
 
 // What one read produced.
-struct read_result {
+struct read_result : measurement {
     int32_t err = NO_ERROR;
     std::string printed;
-    data_file_ident ident{};
-    data_file_params params{};
-    intens_matrix intens{};
-    phase_matrix phase{};
-
-    read_result() = default;
-    read_result(const read_result&) = delete;
-    read_result& operator=(const read_result&) = delete;
-    ~read_result() {
-        intens_matrix_free(&intens);
-        phase_matrix_free(&phase);
-    }
     std::vector<uint16_t> intensity() const {
         return intens.matrix ? std::vector<uint16_t>(intens.matrix, intens.matrix + intens.size)
                              : std::vector<uint16_t>{};

@@ -6,19 +6,13 @@
 
 #include "datafile/datafile.h"
 #include "support/header_bytes.h"
+#include "support/measurement.h"
 #include "support/temp_file.h"
 
 namespace {
 
-struct records {
-    data_file_ident ident{};
-    data_file_params params{};
-    intens_matrix intens{};
-    phase_matrix phase{};
-    ~records() {
-        intens_matrix_free(&intens);
-        phase_matrix_free(&phase);
-    }
+// A measurement read from a path.
+struct records : measurement {
     int32_t read(const std::string& path) {
         return df_read_binary(path.c_str(), &ident, &params, &intens, &phase);
     }

@@ -7,23 +7,11 @@
 #include <cstring>
 
 #include "datafile/datafile.h"
+#include "support/measurement.h"
 #include "support/temp_file.h"
 #include "tools/generator/datafile_generator.h"
 
 namespace {
-
-struct records {
-    data_file_ident ident{};
-    data_file_params params{};
-    intens_matrix intens{};
-    phase_matrix phase{};
-    records() = default;
-    records(const records&) = delete;
-    ~records() {
-        intens_matrix_free(&intens);
-        phase_matrix_free(&phase);
-    }
-};
 
 template <size_t N>
 std::string trimmed(const char (&text)[N]) {
@@ -104,14 +92,14 @@ TEST_P(RoundTrip, RecordsSurviveTheAsciiForm) {
     const temp_file text("round.txt");
     ASSERT_EQ(dfgen::write_file(binary.c_str(), dfgen::build_datafile(opt)), NO_ERROR);
 
-    records original;
+    measurement original;
     ASSERT_EQ(df_read_binary(binary.c_str(), &original.ident, &original.params, &original.intens,
                              &original.phase),
               NO_ERROR);
     ASSERT_EQ(df_write_ascii(text.c_str(), &original.ident, &original.params, &original.intens,
                              &original.phase),
               NO_ERROR);
-    records back;
+    measurement back;
     ASSERT_EQ(df_read_ascii(text.c_str(), &back.ident, &back.params, &back.intens, &back.phase),
               NO_ERROR);
 
