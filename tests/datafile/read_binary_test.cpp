@@ -275,7 +275,8 @@ TEST(ReadBinary, AllocationFailureGivesNoMem) {
 TEST(ReadBinary, WidePathAfterByteOrderMark) {
     const temp_file file("wide-\xC3\xA9.dat");  // a non-ASCII name
     file.write(small_file().bytes);
-    std::u16string wide = u"\xFEFF" + file.path.u16string();
+    std::u16string wide(1, u'\xFEFF');
+    wide += file.path.u16string();
     wide.push_back(0);
     records r;
     ASSERT_EQ(r.read(std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * 2)),
