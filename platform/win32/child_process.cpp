@@ -36,6 +36,8 @@ bool widen(const std::string& text, std::wstring& out) {
 // Appends one argument so that the C runtime of the child splits it back out
 // unchanged: quotes around it when needed, a backslash before each quote, and
 // backslashes doubled where they precede a quote (also the closing one).
+// The program name is split by simpler rules, but a path has no quotes and
+// does not end in a backslash, so the same quoting serves it.
 void append_quoted(std::wstring& line, const std::wstring& arg) {
     if (!line.empty()) line += L' ';
     if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
