@@ -13,7 +13,8 @@ struct process_result {
 };
 
 // Runs args[0] with the arguments args[1..] (no shell) and waits for it.
-// False when the program could not be started.
+// Both streams are read as text streams read them, so the CR LF line ends of
+// a Windows program arrive as LF. False when the program could not be started.
 bool run_process(const std::vector<std::string>& args, process_result* result);
 
 }  // namespace plat

@@ -1,5 +1,10 @@
 // The operating-system layer. Everything above platform/ reaches the system
 // only through these headers; each has a POSIX and a Win32 backend.
+//
+// One service = one header here, one posix/<service>.cpp and one
+// win32/<service>.cpp implementing it, and one include line below. Win32
+// files include the Windows API through win32/windows_api.h, which also
+// converts between the portable handle types and HANDLE.
 #pragma once
 
 #include "platform/child_process.h"

@@ -10,6 +10,12 @@
 
 namespace {
 
+#ifdef _WIN32
+const std::string kNullDevice = "NUL";
+#else
+const std::string kNullDevice = "/dev/null";
+#endif
+
 const std::string kUsage =
     "\nUsage:  gridtext [options] input output\n"
     "\tinput  = existing Tesk binary data file\n"
@@ -77,13 +83,29 @@ TEST_F(Converter, ConvertsAndReportsSuccess) {
 }
 
 TEST_F(Converter, MissingOrNonRegularInput) {
-    for (const std::string& in : {std::string("/nonexistent/in.dat"),
-                                  input.path.parent_path().string(), std::string("/dev/null")}) {
+    for (const std::string& in :
+         {std::string("/nonexistent/in.dat"), input.path.parent_path().string(), kNullDevice}) {
         const plat::process_result r = gridtext({in, output.str()});
         EXPECT_EQ(r.exit_code, 2);
         EXPECT_EQ(r.err, heading(in, output.str()) + "\t\"" + in + "\" does not exist\n");
     }
     EXPECT_FALSE(std::filesystem::exists(output.path));
+}
+
+// The missing-input message shows the argument as the program received it,
+// so it proves that awkward arguments arrive unchanged (on Windows they pass
+// through one quoted command line).
+TEST(GridtextArguments, ReachTheProgramUnchanged) {
+    const std::vector<std::string> awkward = {
+        "two words",   "tab\there",        "quote\"inside",         "\"", "back\\slash",
+        "trailing\\",  "two trailing\\\\", "slash before\\\"quote", "",   "100% \"a b\" c\\",
+        "caf\xC3\xA9",
+    };
+    for (const std::string& arg : awkward) {
+        const plat::process_result r = gridtext({arg, "out.txt"});
+        EXPECT_EQ(r.exit_code, 2) << arg;
+        EXPECT_EQ(r.err, heading(arg, "out.txt") + "\t\"" + arg + "\" does not exist\n") << arg;
+    }
 }
 
 TEST_F(Converter, ExistingOutputNeedsForce) {
