@@ -109,7 +109,7 @@ TEST(GridtextArguments, ReachTheProgramUnchanged) {
 }
 
 TEST_F(Converter, ExistingOutputNeedsForce) {
-    output.write(std::string("keep"));
+    output.write_text("keep");
     plat::process_result r = gridtext({input.str(), output.str()});
     EXPECT_EQ(r.exit_code, 3);
     EXPECT_EQ(r.err,

@@ -35,7 +35,7 @@ struct read_result : measurement {
 void read_text(const std::string& text, read_result& r, bool with_intensity = true,
                bool with_phase = true) {
     temp_file file("data.asc");
-    file.write(text);
+    file.write_text(text);
     print_capture capture;
     r.err = df_read_ascii(file.c_str(), &r.ident, &r.params, with_intensity ? &r.intens : nullptr,
                           with_phase ? &r.phase : nullptr);

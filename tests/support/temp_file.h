@@ -38,7 +38,7 @@ struct temp_file {
         out.write(reinterpret_cast<const char*>(bytes.data()),
                   static_cast<std::streamsize>(bytes.size()));
     }
-    void write(const std::string& bytes) const {
+    void write_text(const std::string& bytes) const {
         std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
     }
     std::string read() const {
