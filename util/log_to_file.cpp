@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/platform.h"
 #include "util/util.h"
@@ -157,7 +158,8 @@ int32_t u_log_to_file(const char* path, const char* text, int32_t max_size, int3
     if (path == nullptr) path = "";
     file_ptr log(plat::open_file(path, "a+b"));
     if (log == nullptr) {
-        // A log that cannot be opened for appending is started anew.
+        // A log that cannot be opened for appending is started anew; a folder
+        // or a write-protected file of that name is not deleted.
         plat::delete_file(path);
         log.reset(plat::open_file(path, "wb"));
         if (log == nullptr) {
