@@ -1,6 +1,8 @@
-// Support utilities: byte order, file tests, strings, time and typed buffers.
+// Support utilities: directories, byte order, file tests, strings, time,
+// typed buffers and the size-limited log file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 
@@ -13,6 +15,63 @@ int u_file_exists(const char* path);
 // Reverses the n bytes at p in place, for n = 2, 4 or 8. Any other n is a
 // programming error: it is reported through gl_PrintFunc and the process aborts.
 void u_swap_bytes(void* p, int n);
+
+// ---- directories ------------------------------------------------------------
+//
+// The library finds its files below three directories, each fixed at its
+// first query for the rest of the process: the installation directory, the
+// configuration directory (its cfg folder when there is one, else the
+// installation directory itself) and the ramps directory (the configuration
+// directory's ramps folder, created when missing). "MB_INSTALL_DIR",
+// "MB_CONFIG_DIR" and "MB_RAMPS_DIR" each replace their own level; the
+// levels below are derived from it. A value longer than 260 characters is
+// reported in one line and ignored. The texts live in buffers owned by the
+// lookups; null means "not available".
+
+inline constexpr size_t U_DIR_SIZE = 261;           // 260 characters and a terminator
+inline constexpr size_t U_MODULE_PATH_SIZE = 260;   // 259 characters and a terminator
+inline constexpr size_t U_COMPUTER_NAME_SIZE = 16;  // 15 characters and a terminator
+inline constexpr size_t U_CAL_FILE_NAME_SIZE = 18;  // name, point, digit, terminator
+
+// Without MB_INSTALL_DIR: the folder above the program's folder, printed as
+// "Install directory: %s\n". Null when the program path is not known.
+const char* u_install_dir();
+const char* u_config_dir();
+const char* u_ramps_dir();
+
+// Resolves a configuration file's name to an existing regular file. An
+// absolute name (see plat::is_absolute_path) is taken as it is; a relative
+// one is tried in the current folder ("./name"), then in the configuration
+// directory. On success *path points at the resolved path, which stays valid
+// until the next call (not thread-safe). A null or empty name answers
+// NO_ERROR and leaves *path alone. ERR_CANT_READ_FILE when not found,
+// ERR_CANT_OPEN_FILE when the configuration directory is needed but not
+// available, ERR_NO_MEM when a candidate cannot be allocated.
+int32_t u_find_file(const char* name, const char** path);
+
+// Default name of the system calibration file: the computer name, a point
+// and the character '0' + system. Fixed by the first call; later arguments
+// are ignored.
+const char* u_cal_file_name(int32_t system);
+
+// Full path of the running program; empty when it cannot be obtained.
+const char* u_module_path();
+
+// Copies at most capacity characters of the computer name (at most 15) into
+// destination when it is not null, padding with terminators; the copy is not
+// terminated when the name fills the capacity. Returns 0 when the name was
+// obtained, 1 otherwise.
+int32_t u_computer_name(char* destination, int32_t capacity);
+
+// Appends text to the log file at path (created when missing), its line
+// feeds written as CR LF. max_size 0 only appends; a negative max_size only
+// creates the file. Once the file has reached max_size bytes (and holds more
+// than keep_size > 0), the oldest lines are dropped so that at most
+// keep_size bytes remain, cut at a line boundary, and the text follows them;
+// the result replaces the log in one step. A null text leaves the log as it
+// is (beyond creating it). Returns NO_ERROR, ERR_FILE_IO,
+// ERR_CANT_CREATE_FILE or the error of u_copy_file.
+int32_t u_log_to_file(const char* path, const char* text, int32_t max_size, int32_t keep_size);
 
 // ---- strings ----------------------------------------------------------------
 

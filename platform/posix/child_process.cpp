@@ -9,6 +9,8 @@
 
 #include <array>
 #include <cerrno>
+#include <string>
+#include <vector>
 
 extern char** environ;
 
@@ -37,10 +39,35 @@ void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
     }
 }
 
+// The caller's environment with the changes applied.
+std::vector<std::string> changed_environment(const std::vector<std::string>& changes) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry != nullptr; ++entry) entries.emplace_back(*entry);
+    for (const std::string& change : changes) {
+        const std::string name = change.substr(0, change.find('='));
+        std::erase_if(entries, [&name](const std::string& entry) {
+            return entry.size() > name.size() && entry[name.size()] == '=' &&
+                   entry.compare(0, name.size(), name) == 0;
+        });
+        if (change.size() > name.size()) entries.push_back(change);
+    }
+    return entries;
+}
+
 }  // namespace
 
 bool run_process(const std::vector<std::string>& args, process_result* result) {
+    return run_process(args, process_options{}, result);
+}
+
+bool run_process(const std::vector<std::string>& args, const process_options& options,
+                 process_result* result) {
     if (args.empty()) return false;
+    std::vector<std::string> environment = changed_environment(options.environment);
+    std::vector<char*> envp;
+    for (std::string& entry : environment) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
     int out_pipe[2];
     int err_pipe[2];
     if (::pipe2(out_pipe, O_CLOEXEC) != 0) return false;
@@ -53,13 +80,16 @@ bool run_process(const std::vector<std::string>& args, process_result* result) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err_pipe[1], STDERR_FILENO);
+    if (!options.directory.empty()) {
+        posix_spawn_file_actions_addchdir_np(&actions, options.directory.c_str());
+    }
 
     std::vector<char*> argv;
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
 
     pid_t pid = 0;
-    const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     ::close(out_pipe[1]);
     ::close(err_pipe[1]);

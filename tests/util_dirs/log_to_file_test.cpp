@@ -1,0 +1,254 @@
+// The size-limited log file.
+#include <gtest/gtest.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "probe_runner.h"
+#include "util/util.h"
+
+namespace {
+
+// Collects printed messages whatever their length (some name 4000-byte paths).
+std::string printed;
+void capture(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    const int length = std::vsnprintf(nullptr, 0, format, args);
+    va_end(args);
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    std::vsnprintf(text.data(), text.size(), format, again);
+    va_end(again);
+    text.pop_back();
+    printed += text;
+}
+
+// Lines of `width` characters, each a different letter, with the given line end.
+std::string numbered_lines(int count, size_t width, const std::string& end) {
+    std::string text;
+    for (int i = 0; i < count; ++i) text += std::string(width, static_cast<char>('a' + i)) + end;
+    return text;
+}
+
+std::vector<std::string> entries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
+}
+
+// Each test logs into logs/ and points TMPDIR at an empty tmp/ of its own.
+class LogToFile : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        saved_print_ = gl_PrintFunc;
+        gl_PrintFunc = capture;
+        printed.clear();
+        logs_ = scratch_.make_dir("logs");
+        tmp_ = scratch_.make_dir("tmp");
+        const char* tmpdir = plat::get_environment("TMPDIR");
+        had_tmpdir_ = tmpdir != nullptr;
+        if (had_tmpdir_) saved_tmpdir_ = tmpdir;
+        plat::set_environment("TMPDIR", tmp_.c_str());
+        log_ = logs_ + "/instrument.log";
+    }
+    void TearDown() override {
+        plat::set_environment("TMPDIR", had_tmpdir_ ? saved_tmpdir_.c_str() : nullptr);
+        gl_PrintFunc = saved_print_;
+    }
+    static void write(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    static std::string read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    // A folder whose name is so long that no temporary name fits beside a
+    // log in it, nor the copy's own temporary name beside the log.
+    std::string crowded_log() const {
+        const size_t target = 4088;  // the folder; the log is "<folder>/L"
+        std::string folder = scratch_.str();
+        while (folder.size() < target) {
+            const size_t room = target - folder.size();
+            size_t segment = room > 201 ? 200 : room - 1;
+            if (room > 201 && room - 201 < 2) segment = 150;
+            folder += "/" + std::string(segment, 'd');
+        }
+        fs::create_directories(folder);
+        return folder + "/L";
+    }
+
+    scratch_folder scratch_;
+    std::string logs_;
+    std::string tmp_;
+    std::string log_;
+    std::string saved_tmpdir_;
+    bool had_tmpdir_ = false;
+    u_print_func saved_print_ = nullptr;
+};
+
+// ---- appending -------------------------------------------------------------
+
+TEST_F(LogToFile, WithoutLimitEveryCallAppendsWithCrLf) {
+    EXPECT_EQ(u_log_to_file(log_.c_str(), "one\n", 0, 0), NO_ERROR);
+    EXPECT_EQ(u_log_to_file(log_.c_str(), "two\nthree", 0, 10), NO_ERROR);
+    EXPECT_EQ(u_log_to_file(log_.c_str(), "\n\r\nfour\r\n", 0, 0), NO_ERROR);
+    EXPECT_EQ(u_log_to_file(log_.c_str(), nullptr, 0, 0), NO_ERROR);
+    EXPECT_EQ(read(log_), "one\r\ntwo\r\nthree\r\n\r\nfour\r\n");
+    EXPECT_EQ(printed, "");
+}
+
+TEST_F(LogToFile, NegativeLimitOnlyCreatesTheFile) {
+    EXPECT_EQ(u_log_to_file(log_.c_str(), "ignored\n", -1, 10), NO_ERROR);
+    EXPECT_TRUE(fs::is_regular_file(log_));
+    EXPECT_EQ(fs::file_size(log_), 0u);
+    write(log_, "kept\r\n");
+    EXPECT_EQ(u_log_to_file(log_.c_str(), "ignored\n", -1, 10), NO_ERROR);
+    EXPECT_EQ(read(log_), "kept\r\n");
+}
+
+TEST_F(LogToFile, BelowTheLimitOrWithTooLittleToDropItAppends) {
+    const std::string nine = numbered_lines(9, 109, "\r\n");  // 999 bytes
+    write(log_, nine);
+    EXPECT_EQ(u_log_to_file(log_.c_str(), "x\n", 1000, 500), NO_ERROR);
+    EXPECT_EQ(read(log_), nine + "x\r\n");
+
+    // Now 1002 bytes: 502 must go, five lines of 111 bytes.
+    EXPECT_EQ(u_log_to_file(log_.c_str(), "y\n", 1000, 500), NO_ERROR);
+    EXPECT_EQ(read(log_), nine.substr(5 * 111) + "x\r\ny\r\n");
+
+    // keep_size not below the size, or not positive: no trim at any size.
+    const std::string ten = numbered_lines(10, 99, "\r\n");
+    write(log_, ten);
+    EXPECT_EQ(u_log_to_file(log_.c_str(), "z\n", 1000, 1010), NO_ERROR);
+    EXPECT_EQ(u_log_to_file(log_.c_str(), "z\n", 1000, 0), NO_ERROR);
+    EXPECT_EQ(read(log_), ten + "z\r\nz\r\n");
+    EXPECT_EQ(printed, "");
+}
+
+// ---- trimming --------------------------------------------------------------
+
+TEST_F(LogToFile, TenCrLfLinesKeepTheLastFour) {
+    const std::string ten = numbered_lines(10, 99, "\r\n");  // 1010 bytes, 101 a line
+    write(log_, ten);
+    EXPECT_EQ(u_log_to_file(log_.c_str(), "new text\n", 1000, 500), NO_ERROR);
+    EXPECT_EQ(read(log_), ten.substr(6 * 101) + "new text\r\n");
+    EXPECT_EQ(printed, "");
+    // The copy replaced the log; no temporary file is left anywhere.
+    EXPECT_EQ(entries(logs_), std::vector<std::string>{"instrument.log"});
+    EXPECT_TRUE(entries(tmp_).empty());
+}
+
+TEST_F(LogToFile, LineFeedOnlyLinesCountTheirRealLength) {
+    const std::string ten = numbered_lines(10, 99, "\n");  // 1000 bytes, 100 a line
+    write(log_, ten);
+    EXPECT_EQ(u_log_to_file(log_.c_str(), "n\n", 1000, 500), NO_ERROR);
+    EXPECT_EQ(read(log_), ten.substr(500) + "n\r\n");
+}
+
+TEST_F(LogToFile, LongLinesAreCountedInReadsOf511Bytes) {
+    // One 1200-byte line: reads end at 511, 1022, 1202; 902 must go.
+    const std::string one_line = std::string(1200, 'q') + "\r\n";
+    write(log_, one_line);
+    EXPECT_EQ(u_log_to_file(log_.c_str(), "t\n", 1000, 300), NO_ERROR);
+    EXPECT_EQ(read(log_), one_line.substr(1022) + "t\r\n");
+
+    // A last line without its line end still counts as a read, up to the end.
+    write(log_, std::string(300, 'r'));
+    EXPECT_EQ(u_log_to_file(log_.c_str(), "u\n", 200, 100), NO_ERROR);
+    EXPECT_EQ(read(log_), "u\r\n");
+}
+
+TEST_F(LogToFile, KeptBytesAreCopiedExactly) {
+    std::string bytes = numbered_lines(6, 40, "\r\n");
+    std::string tail = std::string("zero\0byte\r\n", 11) + std::string("\xff\xfe\x01\r\n", 5);
+    write(log_, bytes + tail);
+    const int32_t keep = static_cast<int32_t>(tail.size() + 10);
+    EXPECT_EQ(u_log_to_file(log_.c_str(), "v", 100, keep), NO_ERROR);
+    EXPECT_EQ(read(log_), tail + "v");
+}
+
+TEST_F(LogToFile, TrimWithoutTextLeavesTheLogAlone) {
+    const std::string ten = numbered_lines(10, 99, "\r\n");
+    write(log_, ten);
+    EXPECT_EQ(u_log_to_file(log_.c_str(), nullptr, 1000, 500), NO_ERROR);
+    EXPECT_EQ(read(log_), ten);
+    EXPECT_EQ(entries(logs_).size(), 1u);
+    EXPECT_TRUE(entries(tmp_).empty());
+}
+
+// ---- failures --------------------------------------------------------------
+
+TEST_F(LogToFile, UnopenableLogIsAnAccessError) {
+    const std::string folder = scratch_.make_dir("logs/is_a_folder");
+    EXPECT_EQ(u_log_to_file(folder.c_str(), "x\n", 0, 0), ERR_FILE_IO);
+    EXPECT_TRUE(fs::is_directory(folder));  // never deleted
+    const std::string missing = scratch_.str("no/such/folder.log");
+    EXPECT_EQ(u_log_to_file(missing.c_str(), "x\n", 0, 0), ERR_FILE_IO);
+    EXPECT_EQ(printed, "u_log_to_file: error accessing file '" + folder +
+                           "'\n"
+                           "u_log_to_file: error accessing file '" +
+                           missing + "'\n");
+}
+
+TEST_F(LogToFile, WriteProtectedLogIsNotDeleted) {
+    write(log_, "protected\r\n");
+    fs::permissions(log_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    if (std::ofstream(log_, std::ios::app)) {
+        GTEST_SKIP() << "this user writes to write-protected files";
+    }
+    EXPECT_EQ(u_log_to_file(log_.c_str(), "x\n", 0, 0), ERR_FILE_IO);
+    EXPECT_EQ(read(log_), "protected\r\n");
+    EXPECT_EQ(printed, "u_log_to_file: error accessing file '" + log_ + "'\n");
+}
+
+TEST_F(LogToFile, UnknownSizeIsAnAccessError) {
+    EXPECT_EQ(u_log_to_file("/dev/null", "x\n", 10, 5), ERR_FILE_IO);
+    EXPECT_EQ(printed, "u_log_to_file: error accessing file '/dev/null'\n");
+}
+
+TEST_F(LogToFile, FailedAppendIsReported) {
+    EXPECT_EQ(u_log_to_file("/dev/full", "x\n", 0, 0), ERR_FILE_IO);
+    EXPECT_EQ(printed, "u_log_to_file: error writing file '/dev/full'\n");
+}
+
+TEST_F(LogToFile, NoTemporaryName) {
+    const std::string log = crowded_log();
+    const std::string ten = numbered_lines(10, 99, "\r\n");
+    write(log, ten);
+    plat::set_environment("TMPDIR", scratch_.str("no_such_tmp").c_str());
+    EXPECT_EQ(u_log_to_file(log.c_str(), "x\n", 1000, 500), ERR_CANT_CREATE_FILE);
+    EXPECT_EQ(printed, "u_log_to_file: cannot obtain temp file name\n");
+    EXPECT_EQ(read(log), ten);
+    EXPECT_EQ(entries(fs::path(log).parent_path()), std::vector<std::string>{"L"});
+}
+
+TEST_F(LogToFile, FailedCopyBackKeepsTheLogAndTheTemporaryCopy) {
+    const std::string log = crowded_log();
+    const std::string ten = numbered_lines(10, 99, "\r\n");
+    write(log, ten);
+    EXPECT_EQ(u_log_to_file(log.c_str(), "x\n", 1000, 500), ERR_CANT_WRITE_FILE);
+    EXPECT_EQ(read(log), ten);
+
+    // The copy went to the system's temporary folder, and holds the result.
+    const std::vector<std::string> temps = entries(tmp_);
+    ASSERT_EQ(temps.size(), 1u);
+    EXPECT_EQ(temps[0].rfind("_log", 0), 0u);
+    const std::string temp = tmp_ + "/" + temps[0];
+    EXPECT_EQ(read(temp), ten.substr(6 * 101) + "x\r\n");
+    EXPECT_EQ(printed,
+              "u_copy_file failed: win_err = 36\n"  // ENAMETOOLONG
+              "u_log_to_file: cannot copy temp file '" +
+                  temp + "' to '" + log + "'\n");
+}
+
+}  // namespace
