@@ -27,9 +27,13 @@ int copy_file(const char* source, const char* destination) {
         destination[0] == '\0') {
         return ERROR_FILE_NOT_FOUND;
     }
-    // GetTempFileNameA creates the file, so the name stays ours.
+    // GetTempFileNameA creates the file, so the name stays ours. Its folder
+    // must leave room for the name in MAX_PATH; that is checked here because
+    // not every implementation checks it before writing the name.
+    const std::string folder = folder_of(destination);
+    if (folder.size() > MAX_PATH - 14) return ERROR_BUFFER_OVERFLOW;
     char temporary[MAX_PATH];
-    if (::GetTempFileNameA(folder_of(destination).c_str(), "cpy", 0, temporary) == 0) {
+    if (::GetTempFileNameA(folder.c_str(), "cpy", 0, temporary) == 0) {
         return static_cast<int>(::GetLastError());
     }
     if (!::CopyFileA(source, temporary, FALSE) ||
