@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <cmath>
 #include <cstdarg>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -303,6 +305,22 @@ TEST(WriteAsciiGolden, WideVal242ReplacesTheShortOne) {
     r.params.val_242_wide = 0;
     lines = split_lines(write_and_read("short", r, &r.intens, nullptr));
     EXPECT_EQ(lines[8], "1 2 3 4 -32768 6 " + quoted("2024-05-14", 11));
+}
+
+// The C runtimes spell infinities and NaNs differently; the file has one
+// spelling on every system.
+TEST(WriteAsciiGolden, NonFiniteValuesAreSpelledAlikeEverywhere) {
+    hand_records r;
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    r.params.val_164 = inf;
+    r.params.val_168 = -inf;
+    r.params.val_172 = std::copysign(nan, 1.0f);
+    r.params.val_176 = std::copysign(nan, -1.0f);
+    const std::vector<std::string> lines =
+        split_lines(write_and_read("non_finite", r, &r.intens, nullptr));
+    ASSERT_GT(lines.size(), 7u);
+    EXPECT_EQ(lines[7], "-7 inf -inf nan -nan 0.0001 3 -2000000000");
 }
 
 TEST(WriteAsciiGolden, TextFields) {
