@@ -1,7 +1,12 @@
 // The device-control record on Windows: the portable record is the DCB field
 // for field, fetched with GetCommState and written with SetCommState, which
-// also holds the fields the line itself does not use.
+// also holds the fields the line itself does not use. Fields a driver does
+// not take as written are kept here and read back as written.
+#include <mutex>
+#include <unordered_map>
+
 #include "platform/serial_port.h"
+#include "platform/win32/serial_kept.h"
 #include "platform/win32/windows_api.h"
 
 namespace plat {
@@ -32,10 +37,32 @@ bool valid(const serial_control& control) {
     return true;
 }
 
-}  // namespace
+// Every field of the record, for comparing and copying them one by one.
+#define SERIAL_CONTROL_FIELDS(X)                                                              \
+    X(baud_rate)                                                                              \
+    X(binary)                                                                                 \
+    X(parity_check) X(outx_cts_flow) X(outx_dsr_flow) X(dtr_control) X(dsr_sensitivity)       \
+        X(tx_continue_on_xoff) X(out_x) X(in_x) X(error_char_on) X(null_strip) X(rts_control) \
+            X(abort_on_error) X(xon_limit) X(xoff_limit) X(byte_size) X(parity) X(stop_bits)  \
+                X(xon_char) X(xoff_char) X(error_char) X(eof_char) X(event_char)
 
-bool serial_get_control(port_handle port, serial_control* control) {
-    if (control == nullptr || port == kInvalidPort) return false;
+struct kept_record {
+    serial_control written;
+    serial_control held;  // as the driver reported it right after the write
+};
+
+// Shared by a port's owner and the device manager's polling thread.
+struct kept_table {
+    std::mutex lock;
+    std::unordered_map<port_handle, kept_record> ports;
+};
+
+kept_table& kept() {
+    static auto* table = new kept_table;  // outlives threads still polling at exit
+    return *table;
+}
+
+bool read_control(port_handle port, serial_control* control) {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (!::GetCommState(win32::to_handle(port), &dcb)) return false;
@@ -66,6 +93,42 @@ bool serial_get_control(port_handle port, serial_control* control) {
     return true;
 }
 
+}  // namespace
+
+namespace win32 {
+
+void keep_control(port_handle port, const serial_control& written, const serial_control& held) {
+    kept_table& table = kept();
+    const std::lock_guard<std::mutex> guard(table.lock);
+    table.ports.insert_or_assign(port, kept_record{written, held});
+}
+
+void apply_kept_control(port_handle port, serial_control* control) {
+    kept_table& table = kept();
+    const std::lock_guard<std::mutex> guard(table.lock);
+    const auto found = table.ports.find(port);
+    if (found == table.ports.end()) return;
+    const kept_record& k = found->second;
+#define KEEP_FIELD(field) \
+    if (k.held.field != k.written.field) control->field = k.written.field;
+    SERIAL_CONTROL_FIELDS(KEEP_FIELD)
+#undef KEEP_FIELD
+}
+
+void forget_kept_control(port_handle port) {
+    kept_table& table = kept();
+    const std::lock_guard<std::mutex> guard(table.lock);
+    table.ports.erase(port);
+}
+
+}  // namespace win32
+
+bool serial_get_control(port_handle port, serial_control* control) {
+    if (control == nullptr || port == kInvalidPort || !read_control(port, control)) return false;
+    win32::apply_kept_control(port, control);
+    return true;
+}
+
 bool serial_set_control(port_handle port, const serial_control& control) {
     if (port == kInvalidPort || !valid(control)) return false;
     HANDLE handle = win32::to_handle(port);
@@ -74,6 +137,7 @@ bool serial_set_control(port_handle port, const serial_control& control) {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
     if (!::GetCommState(handle, &dcb)) return false;
+    DCB before = dcb;
     dcb.BaudRate = control.baud_rate;
     dcb.fBinary = control.binary;
     dcb.fParity = control.parity_check;
@@ -98,7 +162,17 @@ bool serial_set_control(port_handle port, const serial_control& control) {
     dcb.ErrorChar = control.error_char;
     dcb.EofChar = control.eof_char;
     dcb.EvtChar = control.event_char;
-    return ::SetCommState(handle, &dcb) != 0;
+    if (!::SetCommState(handle, &dcb)) return false;
+    serial_control held{};
+    if (!read_control(port, &held)) return true;
+    // A rate the driver did not take is refused, and the line goes back to
+    // what it was; Windows' own drivers refuse it in SetCommState already.
+    if (held.baud_rate != control.baud_rate) {
+        ::SetCommState(handle, &before);
+        return false;
+    }
+    win32::keep_control(port, control, held);
+    return true;
 }
 
 }  // namespace plat

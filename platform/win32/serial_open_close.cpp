@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/serial_port.h"
+#include "platform/win32/serial_kept.h"
 #include "platform/win32/windows_api.h"
 
 namespace plat {
@@ -54,7 +55,9 @@ port_handle serial_open(const char* name) {
     HANDLE handle = ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return kInvalidPort;
-    return win32::from_handle(handle);
+    const port_handle port = win32::from_handle(handle);
+    win32::forget_kept_control(port);  // left by an earlier port with this handle
+    return port;
 }
 
 bool serial_set_event_mask(port_handle port, uint32_t events) {
@@ -77,7 +80,9 @@ bool serial_set_dtr(port_handle port, bool raised) {
 }
 
 bool serial_close(port_handle port) {
-    return port != kInvalidPort && ::CloseHandle(win32::to_handle(port)) != 0;
+    if (port == kInvalidPort) return false;
+    win32::forget_kept_control(port);
+    return ::CloseHandle(win32::to_handle(port)) != 0;
 }
 
 }  // namespace plat

@@ -45,8 +45,9 @@ TEST(PortNames, ComNamesStandForTheSerialDevices) {
 }
 
 TEST(PortLifecycle, OpenIsExclusiveUntilClosed) {
-    if (!plat::kHasPseudoTerminals) GTEST_SKIP() << kNoPeer;
-    sim::serial_peer peer;
+    if (!peer_available()) GTEST_SKIP() << kNoPeer;
+    if (kWineComPort) GTEST_SKIP() << "Wine does not keep a second opener out of a COM port";
+    test_peer peer;
     ASSERT_TRUE(peer.is_open());
     plat::port_handle first = plat::kInvalidPort;
     ASSERT_EQ(sio_open(peer.device_path(), &first), NO_ERROR);
@@ -63,8 +64,8 @@ TEST(PortLifecycle, OpenIsExclusiveUntilClosed) {
 }
 
 TEST(PortLifecycle, CloseTwiceAndMissingVariables) {
-    if (!plat::kHasPseudoTerminals) GTEST_SKIP() << kNoPeer;
-    sim::serial_peer peer;
+    if (!peer_available()) GTEST_SKIP() << kNoPeer;
+    test_peer peer;
     ASSERT_TRUE(peer.is_open());
     plat::port_handle port = plat::kInvalidPort;
     ASSERT_EQ(sio_open(peer.device_path(), &port), NO_ERROR);
@@ -151,8 +152,8 @@ TEST(PortLifecycle, EveryFunctionRefusesTheInvalidHandle) {
 }
 
 TEST(PortLifecycle, NullRecordsAreRefused) {
-    if (!plat::kHasPseudoTerminals) GTEST_SKIP() << kNoPeer;
-    sim::serial_peer peer;
+    if (!peer_available()) GTEST_SKIP() << kNoPeer;
+    test_peer peer;
     ASSERT_TRUE(peer.is_open());
     plat::port_handle port = plat::kInvalidPort;
     ASSERT_EQ(sio_open(peer.device_path(), &port), NO_ERROR);
