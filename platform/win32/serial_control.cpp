@@ -1,7 +1,8 @@
 // The device-control record on Windows: the portable record is the DCB field
 // for field, fetched with GetCommState and written with SetCommState, which
 // also holds the fields the line itself does not use. Fields a driver does
-// not take as written are kept here and read back as written.
+// not take as written are kept here and read back as written, except the
+// rate: a rate the driver does not run is refused.
 #include <mutex>
 #include <unordered_map>
 
@@ -37,15 +38,6 @@ bool valid(const serial_control& control) {
     return true;
 }
 
-// Every field of the record, for comparing and copying them one by one.
-#define SERIAL_CONTROL_FIELDS(X)                                                              \
-    X(baud_rate)                                                                              \
-    X(binary)                                                                                 \
-    X(parity_check) X(outx_cts_flow) X(outx_dsr_flow) X(dtr_control) X(dsr_sensitivity)       \
-        X(tx_continue_on_xoff) X(out_x) X(in_x) X(error_char_on) X(null_strip) X(rts_control) \
-            X(abort_on_error) X(xon_limit) X(xoff_limit) X(byte_size) X(parity) X(stop_bits)  \
-                X(xon_char) X(xoff_char) X(error_char) X(eof_char) X(event_char)
-
 struct kept_record {
     serial_control written;
     serial_control held;  // as the driver reported it right after the write
@@ -56,6 +48,13 @@ struct kept_table {
     std::mutex lock;
     std::unordered_map<port_handle, kept_record> ports;
 };
+
+// Each listed field the driver did not hold as written is reported as written.
+template <typename... Fields>
+void keep_unheld(const kept_record& k, serial_control* control, Fields... fields) {
+    ((k.held.*fields != k.written.*fields ? void(control->*fields = k.written.*fields) : void()),
+     ...);
+}
 
 kept_table& kept() {
     static auto* table = new kept_table;  // outlives threads still polling at exit
@@ -109,10 +108,13 @@ void apply_kept_control(port_handle port, serial_control* control) {
     const auto found = table.ports.find(port);
     if (found == table.ports.end()) return;
     const kept_record& k = found->second;
-#define KEEP_FIELD(field) \
-    if (k.held.field != k.written.field) control->field = k.written.field;
-    SERIAL_CONTROL_FIELDS(KEEP_FIELD)
-#undef KEEP_FIELD
+    using c = serial_control;
+    keep_unheld(k, control, &c::baud_rate, &c::binary, &c::parity_check, &c::outx_cts_flow,
+                &c::outx_dsr_flow, &c::dtr_control, &c::dsr_sensitivity, &c::tx_continue_on_xoff,
+                &c::out_x, &c::in_x, &c::error_char_on, &c::null_strip, &c::rts_control,
+                &c::abort_on_error, &c::xon_limit, &c::xoff_limit, &c::byte_size, &c::parity,
+                &c::stop_bits, &c::xon_char, &c::xoff_char, &c::error_char, &c::eof_char,
+                &c::event_char);
 }
 
 void forget_kept_control(port_handle port) {
