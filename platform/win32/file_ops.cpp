@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
+#include <utility>
 
 #include "platform/win32/windows_api.h"
 
