@@ -3,7 +3,9 @@
 // values ten to a line. The file is opened in binary and every line end is
 // written as CR LF, so the bytes are the same on every platform.
 #include <algorithm>
+#include <cmath>
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -73,6 +75,25 @@ void append_format(output_buffer& out, const char* format, ...) {
     const int length = std::vsnprintf(line, sizeof line, format, args);
     va_end(args);
     if (length > 0) out.append(line, std::min(static_cast<size_t>(length), sizeof line - 1));
+}
+
+// "%g" text of a floating-point field. The C runtimes disagree on the
+// non-finite values (glibc writes "-nan" where mingw-w64 writes "nan", the
+// Microsoft runtime "-nan(ind)"), and a file's bytes must not depend on the
+// system that wrote it, so those are spelled here as glibc spells them.
+struct g_text {
+    char text[32];
+};
+g_text as_g(double value) {
+    g_text out{};
+    if (std::isnan(value)) {
+        std::snprintf(out.text, sizeof out.text, "%s", std::signbit(value) ? "-nan" : "nan");
+    } else if (std::isinf(value)) {
+        std::snprintf(out.text, sizeof out.text, "%s", value < 0 ? "-inf" : "inf");
+    } else {
+        std::snprintf(out.text, sizeof out.text, "%g", value);
+    }
+    return out;
 }
 
 // A text field of array size N in double quotes, left-aligned and padded with
@@ -153,9 +174,9 @@ void append_header(output_buffer& out, const data_file_ident& ident, const data_
     append_line_end(out);
 
     // Floating-point fields are widened to double for "%g".
-    append_format(out, "%d %g %g %g %g %g %g %d\r\n", p.val_162, double{p.val_164},
-                  double{p.val_168}, double{p.val_172}, double{p.val_176}, double{p.val_180},
-                  double{p.val_184}, p.val_76);
+    append_format(out, "%d %s %s %s %s %s %s %d\r\n", p.val_162, as_g(p.val_164).text,
+                  as_g(p.val_168).text, as_g(p.val_172).text, as_g(p.val_176).text,
+                  as_g(p.val_180).text, as_g(p.val_184).text, p.val_76);
 
     // A value too wide for the 16-bit val_242 travels in val_242_wide.
     if (p.val_242_wide != 0) {
@@ -168,17 +189,17 @@ void append_header(output_buffer& out, const data_file_ident& ident, const data_
     append_quoted(out, p.text_246);
     append_line_end(out);
 
-    append_format(out, "%hd %hd %hd %hd %hd %hd %g %g %d %d\r\n", p.val_188, p.val_190, p.val_192,
-                  p.val_196, p.val_194, p.val_202, double{p.val_204}, double{p.val_498}, p.val_210,
-                  p.val_214);
-    append_format(out, "%hd %hd %d %hd %g %hd %hd %hd %hd\r\n", p.val_218, p.val_300, p.val_220,
-                  p.val_224, double{p.val_226}, p.val_230, p.val_364, p.val_232, p.val_298);
+    append_format(out, "%hd %hd %hd %hd %hd %hd %s %s %d %d\r\n", p.val_188, p.val_190, p.val_192,
+                  p.val_196, p.val_194, p.val_202, as_g(p.val_204).text, as_g(p.val_498).text,
+                  p.val_210, p.val_214);
+    append_format(out, "%hd %hd %d %hd %s %hd %hd %hd %hd\r\n", p.val_218, p.val_300, p.val_220,
+                  p.val_224, as_g(p.val_226).text, p.val_230, p.val_364, p.val_232, p.val_298);
 
     append_format(out, "%hd ", p.val_302);
     append_quoted(out, p.text_534);
     append_line_end(out);
 
-    append_format(out, "%g %g\r\n", double{p.val_360}, double{p.val_198});
+    append_format(out, "%s %s\r\n", as_g(p.val_360).text, as_g(p.val_198).text);
 
     append_quoted(out, p.text_562);
     append_line_end(out);

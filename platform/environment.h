@@ -8,7 +8,8 @@ namespace plat {
 const char* get_environment(const char* name);
 
 // Sets the variable to value, or removes it when value is null. False when
-// the name is not valid or the environment cannot grow.
+// the name is not valid or the environment cannot grow. Windows holds no
+// empty variables: there an empty value also removes the variable.
 bool set_environment(const char* name, const char* value);
 
 }  // namespace plat

@@ -11,6 +11,13 @@
 
 namespace plat {
 
+// Whether this system has pseudo-terminals at all.
+#if defined(_WIN32)
+inline constexpr bool kHasPseudoTerminals = false;
+#else
+inline constexpr bool kHasPseudoTerminals = true;
+#endif
+
 struct pty_pair {
     port_handle peer = kInvalidPort;    // the driving side (non-blocking)
     port_handle anchor = kInvalidPort;  // a device-side handle that keeps the device alive

@@ -10,7 +10,15 @@ std::once_flag module_path_once;
 }  // namespace
 
 const char* u_module_path() {
-    // The path keeps its case: the file systems we run on are case-sensitive.
-    std::call_once(module_path_once, [] { plat::program_path(module_path, sizeof module_path); });
+    // Lower-cased where names ignore case (Windows), so that paths derived
+    // from it compare equal however the program was started; elsewhere the
+    // case is part of the name and is kept.
+    std::call_once(module_path_once, [] {
+        if (!plat::program_path(module_path, sizeof module_path)) return;
+        if (!plat::kNamesIgnoreCase) return;
+        for (char* c = module_path; *c != '\0'; ++c) {
+            if (*c >= 'A' && *c <= 'Z') *c = static_cast<char>(*c - 'A' + 'a');
+        }
+    });
     return module_path;
 }

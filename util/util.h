@@ -55,6 +55,7 @@ int32_t u_find_file(const char* name, const char** path);
 const char* u_cal_file_name(int32_t system);
 
 // Full path of the running program; empty when it cannot be obtained.
+// Lower-cased on systems whose file names ignore case (Windows).
 const char* u_module_path();
 
 // Copies at most capacity characters of the computer name (at most 15) into

@@ -18,8 +18,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # concatenation at -O3 (GCC bug 105329); it is not a fault in our code.
 set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")
 
-# Self-contained executables: no libgcc, libstdc++ or winpthread DLLs beside them.
+# Self-contained executables and DLLs: no libgcc, libstdc++ or winpthread
+# DLLs beside them.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Debian keeps the 64-bit loader outside PATH; elsewhere it is wine64 or wine.
 find_program(GRIDTEXT_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)

@@ -2,7 +2,9 @@
 // Only the pipe ends meant for the child are inherited by it.
 #include "platform/child_process.h"
 
+#include <cwctype>
 #include <string>
+#include <vector>
 
 #include "platform/win32/windows_api.h"
 
@@ -31,6 +33,45 @@ bool widen(const std::string& text, std::wstring& out) {
     out.resize(static_cast<size_t>(wide_length));
     return ::MultiByteToWideChar(CP_ACP, 0, text.data(), length, out.data(), wide_length) ==
            wide_length;
+}
+
+// Whether a "NAME=value" entry sets the variable name; Windows compares
+// variable names without regard to letter case.
+bool sets_variable(const std::wstring& entry, const std::wstring& name) {
+    if (entry.size() <= name.size() || entry[name.size()] != L'=') return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (std::towupper(entry[i]) != std::towupper(name[i])) return false;
+    }
+    return true;
+}
+
+// The caller's environment with the changes applied, as the block that
+// CreateProcessW takes: "NAME=value" strings, each ended by a null, and a
+// null after the last. Entries that begin with "=" (the current folders of
+// the drives) are kept as they are.
+bool changed_environment(const std::vector<std::string>& changes, std::wstring& block) {
+    std::vector<std::wstring> entries;
+    wchar_t* inherited = ::GetEnvironmentStringsW();
+    if (inherited == nullptr) return false;
+    for (const wchar_t* entry = inherited; *entry != L'\0'; entry += entries.back().size() + 1) {
+        entries.emplace_back(entry);
+    }
+    ::FreeEnvironmentStringsW(inherited);
+    for (const std::string& change : changes) {
+        std::wstring wide;
+        if (!widen(change, wide)) return false;
+        const std::wstring name = wide.substr(0, wide.find(L'='));
+        if (name.empty()) return false;
+        std::erase_if(entries, [&name](const std::wstring& e) { return sets_variable(e, name); });
+        if (wide.size() > name.size()) entries.push_back(wide);
+    }
+    block.clear();
+    for (const std::wstring& entry : entries) {
+        block += entry;
+        block += L'\0';
+    }
+    block += L'\0';
+    return true;
 }
 
 // Appends one argument so that the C runtime of the child splits it back out
@@ -102,8 +143,9 @@ HANDLE open_null_input() {
 
 // Starts the child with the three handles as its standard streams and with
 // nothing else inherited. Returns the process handle, or null.
-HANDLE start(const std::wstring& program, std::wstring& command_line, HANDLE in, HANDLE out,
-             HANDLE err) {
+// environment and directory are null to keep the caller's.
+HANDLE start(const std::wstring& program, std::wstring& command_line, wchar_t* environment,
+             const wchar_t* directory, HANDLE in, HANDLE out, HANDLE err) {
     HANDLE inherited[] = {in, out, err};
     SIZE_T list_size = 0;
     ::InitializeProcThreadAttributeList(nullptr, 1, 0, &list_size);
@@ -127,9 +169,9 @@ HANDLE start(const std::wstring& program, std::wstring& command_line, HANDLE in,
     startup.StartupInfo.hStdError = err;
     startup.lpAttributeList = list;
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE,
-                          EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr, &startup.StartupInfo,
-                          &info)) {
+    const DWORD flags = EXTENDED_STARTUPINFO_PRESENT | CREATE_UNICODE_ENVIRONMENT;
+    if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE, flags,
+                          environment, directory, &startup.StartupInfo, &info)) {
         return nullptr;
     }
     ::CloseHandle(info.hThread);
@@ -139,7 +181,18 @@ HANDLE start(const std::wstring& program, std::wstring& command_line, HANDLE in,
 }  // namespace
 
 bool run_process(const std::vector<std::string>& args, process_result* result) {
+    return run_process(args, process_options{}, result);
+}
+
+bool run_process(const std::vector<std::string>& args, const process_options& options,
+                 process_result* result) {
     if (args.empty()) return false;
+    std::wstring environment;
+    if (!options.environment.empty() && !changed_environment(options.environment, environment)) {
+        return false;
+    }
+    std::wstring directory;
+    if (!widen(options.directory, directory)) return false;
     std::wstring program;
     if (!widen(args[0], program) || program.empty()) return false;
     std::wstring command_line;
@@ -155,7 +208,9 @@ bool run_process(const std::vector<std::string>& args, process_result* result) {
     if (null_input.handle == INVALID_HANDLE_VALUE) return false;
 
     process.handle =
-        start(program, command_line, null_input.handle, out_write.handle, err_write.handle);
+        start(program, command_line, environment.empty() ? nullptr : environment.data(),
+              directory.empty() ? nullptr : directory.c_str(), null_input.handle, out_write.handle,
+              err_write.handle);
     // Our copies of the child's ends must go, or the pipes never reach their end.
     out_write.close();
     err_write.close();

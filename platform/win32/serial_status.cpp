@@ -5,6 +5,11 @@
 
 namespace plat {
 
+// The portable error bits are the system's own.
+static_assert(kCommErrorRxOver == CE_RXOVER && kCommErrorOverrun == CE_OVERRUN &&
+              kCommErrorParity == CE_RXPARITY && kCommErrorFrame == CE_FRAME &&
+              kCommErrorBreak == CE_BREAK);
+
 bool serial_clear_error(port_handle port, comm_status* status) {
     if (port == kInvalidPort) return false;
     DWORD errors = 0;

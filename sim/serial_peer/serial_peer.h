@@ -34,6 +34,9 @@ struct serial_step {
 
 class serial_peer {
   public:
+    // Whether peers can run on this system at all (it has pseudo-terminals).
+    static bool available() { return plat::kHasPseudoTerminals; }
+
     serial_peer();
     ~serial_peer();
     serial_peer(const serial_peer&) = delete;

@@ -39,8 +39,8 @@ TEST(Events, SameNameOpensTheSameEventUntilItsLastHandleCloses) {
     EXPECT_FALSE(existed);
     const plat::event_handle second = plat::create_event("TestSharedEvent", false, true, &existed);
     EXPECT_TRUE(existed);
-    EXPECT_EQ(first, second);
-    // The second creation kept the first one's reset kind and state.
+    // The handles may differ (they do on Windows) but name one event: the
+    // second creation kept the first one's reset kind and state.
     EXPECT_EQ(plat::wait_event(second, 0), plat::wait_result::timed_out);
     plat::set_event(first);
     EXPECT_EQ(plat::wait_event(second, 0), plat::wait_result::signalled);

@@ -70,6 +70,16 @@ const char kAlignViewInfo[] =
 const char kConfigFileInfo[] =
     "Info: Motion DLL does not support getting the effective motion configuration file\n";
 
+#if defined(_WIN32)
+TEST(LibraryName, WindowsNamesAreTheFileNames) {
+    EXPECT_EQ(plat::library_file_name("MotionWrapperInterface.dll"), "MotionWrapperInterface.dll");
+    EXPECT_EQ(plat::library_file_name("Kv.DLL"), "Kv.DLL");
+    EXPECT_EQ(plat::library_file_name("Kv"), "Kv.dll");  // as LoadLibraryA completes it
+    EXPECT_EQ(plat::library_file_name("c:\\lib\\Kv"), "c:\\lib\\Kv.dll");
+    EXPECT_EQ(plat::library_file_name("lib.d\\Kv"), "lib.d\\Kv.dll");
+    EXPECT_EQ(plat::library_file_name(""), "");
+}
+#else
 TEST(LibraryName, WindowsNamesMapToSharedObjects) {
     EXPECT_EQ(plat::library_file_name("MotionWrapperInterface.dll"),
               "libMotionWrapperInterface.so");
@@ -79,6 +89,7 @@ TEST(LibraryName, WindowsNamesMapToSharedObjects) {
     EXPECT_EQ(plat::library_file_name("libm.so.6"), "libm.so.6");
     EXPECT_EQ(plat::library_file_name(""), "");
 }
+#endif
 
 TEST_F(MwiLoad, MissingLibraryIsReportedAndLeavesNothingLoaded) {
     use_variant("no_such_variant");

@@ -16,6 +16,7 @@ class DataTransfer : public PeerPort {
   protected:
     void SetUp() override {
         PeerPort::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         ASSERT_EQ(sio_setup_peer_line(port, SIO_LINE_INSTRUMENT_BOARD), NO_ERROR);
     }
 

@@ -12,6 +12,7 @@
 
 struct temp_file {
     std::filesystem::path path;
+    std::string text;  // the path as the narrow calls take it (Windows paths are wide)
 
     explicit temp_file(const std::string& name) {
         static const std::filesystem::path folder = [] {
@@ -21,6 +22,7 @@ struct temp_file {
             return dir;
         }();
         path = folder / name;
+        text = path.string();
     }
     ~temp_file() {
         std::error_code ignored;
@@ -29,8 +31,8 @@ struct temp_file {
     temp_file(const temp_file&) = delete;
     temp_file& operator=(const temp_file&) = delete;
 
-    std::string str() const { return path.string(); }
-    const char* c_str() const { return path.c_str(); }
+    std::string str() const { return text; }
+    const char* c_str() const { return text.c_str(); }
     bool exists() const { return std::filesystem::exists(path); }
 
     void write(const std::vector<uint8_t>& bytes) const {

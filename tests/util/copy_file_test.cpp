@@ -59,9 +59,11 @@ TEST_F(CopyFile, CopiesAndOverwrites) {
     for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7);
     write(dir_ / "src", big);
     write(dir_ / "dst", "old contents that are longer than nothing");
-    EXPECT_EQ(u_copy_file((dir_ / "src").c_str(), (dir_ / "dst").c_str()), NO_ERROR);
+    EXPECT_EQ(u_copy_file((dir_ / "src").string().c_str(), (dir_ / "dst").string().c_str()),
+              NO_ERROR);
     EXPECT_EQ(read(dir_ / "dst"), big);
-    EXPECT_EQ(u_copy_file((dir_ / "src").c_str(), (dir_ / "new").c_str()), NO_ERROR);
+    EXPECT_EQ(u_copy_file((dir_ / "src").string().c_str(), (dir_ / "new").string().c_str()),
+              NO_ERROR);
     EXPECT_EQ(read(dir_ / "new"), big);
     EXPECT_EQ(entries(), 3u);  // no temporary file is left behind
     EXPECT_TRUE(printed.empty());
@@ -69,7 +71,8 @@ TEST_F(CopyFile, CopiesAndOverwrites) {
 
 TEST_F(CopyFile, MissingSourceLeavesTheDestinationAlone) {
     write(dir_ / "dst", "keep");
-    EXPECT_EQ(u_copy_file((dir_ / "absent").c_str(), (dir_ / "dst").c_str()), ERR_CANT_WRITE_FILE);
+    EXPECT_EQ(u_copy_file((dir_ / "absent").string().c_str(), (dir_ / "dst").string().c_str()),
+              ERR_CANT_WRITE_FILE);
     EXPECT_EQ(read(dir_ / "dst"), "keep");
     EXPECT_EQ(printed, "u_copy_file failed: win_err = 2\n");  // ENOENT
     EXPECT_EQ(entries(), 1u);
@@ -78,10 +81,12 @@ TEST_F(CopyFile, MissingSourceLeavesTheDestinationAlone) {
 TEST_F(CopyFile, UnwritableDestinationFails) {
     write(dir_ / "src", "x");
     const fs::path into_missing_dir = dir_ / "no" / "such" / "dst";
-    EXPECT_EQ(u_copy_file((dir_ / "src").c_str(), into_missing_dir.c_str()), ERR_CANT_WRITE_FILE);
+    EXPECT_EQ(u_copy_file((dir_ / "src").string().c_str(), into_missing_dir.string().c_str()),
+              ERR_CANT_WRITE_FILE);
     EXPECT_EQ(printed.rfind("u_copy_file failed: win_err = ", 0), 0u);
     // A directory is not a source.
-    EXPECT_EQ(u_copy_file(dir_.c_str(), (dir_ / "dst").c_str()), ERR_CANT_WRITE_FILE);
+    EXPECT_EQ(u_copy_file(dir_.string().c_str(), (dir_ / "dst").string().c_str()),
+              ERR_CANT_WRITE_FILE);
     EXPECT_EQ(entries(), 1u);
 }
 

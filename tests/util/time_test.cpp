@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/clock.h"
 #include "util/util.h"
 
 namespace {
@@ -42,16 +43,23 @@ TEST(LapTimer, PeekLeavesTheLapRunning) {
 }
 
 TEST(LapTimer, DiffRoundsHalvesAwayFromZero) {
-    // The counter ticks in nanoseconds.
-    EXPECT_EQ(u_timer_diff(0, 1'000'000), 1000);
-    EXPECT_EQ(u_timer_diff(0, 1'500), 2);
-    EXPECT_EQ(u_timer_diff(0, 1'499), 1);
-    EXPECT_EQ(u_timer_diff(1'500, 0), -2);
-    EXPECT_EQ(u_timer_diff(5'000'000, 1'000'000), -4000);
+    // Tick counts from the counter's own frequency (10^9 on POSIX, the
+    // system's performance-counter rate on Windows).
+    const int64_t per_second = plat::counter_frequency();
+    const int64_t milli = per_second / 1000;
+    EXPECT_EQ(u_timer_diff(0, milli), 1000);
+    EXPECT_EQ(u_timer_diff(5 * milli, milli), -4000);
+    // Halves can be met exactly only when half a microsecond is whole ticks.
+    if (per_second % 2'000'000 == 0) {
+        const int64_t half_micro = per_second / 2'000'000;
+        EXPECT_EQ(u_timer_diff(0, 3 * half_micro), 2);
+        EXPECT_EQ(u_timer_diff(0, 3 * half_micro - 1), 1);
+        EXPECT_EQ(u_timer_diff(3 * half_micro, 0), -2);
+    }
     EXPECT_EQ(u_timer_diff(0, 0), 0);
     // Beyond the int32 range the result saturates.
-    EXPECT_EQ(u_timer_diff(0, INT64_C(10'000'000'000'000)), INT32_MAX);
-    EXPECT_EQ(u_timer_diff(INT64_C(10'000'000'000'000), 0), INT32_MIN);
+    EXPECT_EQ(u_timer_diff(0, 10'000 * per_second), INT32_MAX);
+    EXPECT_EQ(u_timer_diff(10'000 * per_second, 0), INT32_MIN);
 }
 
 TEST(LapTimer, NowAdvances) {

@@ -25,30 +25,20 @@ TEST(FindFile, SearchesTheCurrentFolderThenTheConfigurationDirectory) {
     scratch.make_file("conf/folder.ini");
     scratch.make_file("conf/sub/nested.ini");
 
+    // "./" (".\\" on Windows) marks a name that is not searched for.
+    const std::string here = "." + kSep;
     const probe_run run =
         run_probe(probe,
                   {"find:both.ini", "find:only.ini", "find:folder.ini", "find:sub/nested.ini",
                    "find:absent.ini", "find:" + conf + "/only.ini", "find:" + conf + "/absent.ini",
-                   "find:./only.ini", "find:" + conf},
+                   "find:" + here + "only.ini", "find:" + conf},
                   {"MB_CONFIG_DIR=" + conf}, work);
-    EXPECT_EQ(run.out,
-              "find=NO_ERROR ./both.ini\n"
-              "find=NO_ERROR " +
-                  conf +
-                  "/only.ini\n"
-                  "find=NO_ERROR " +
-                  conf +
-                  "/folder.ini\n"
-                  "find=NO_ERROR " +
-                  conf +
-                  "/sub/nested.ini\n"
-                  "find=ERR_CANT_READ_FILE\n"
-                  "find=NO_ERROR " +
-                  conf +
-                  "/only.ini\n"
-                  "find=ERR_CANT_READ_FILE\n"
-                  "find=ERR_CANT_READ_FILE\n"  // "./" marks a name that is not searched for
-                  "find=ERR_CANT_READ_FILE\n");
+    EXPECT_EQ(run.out, "find=NO_ERROR " + here + "both.ini\n" + "find=NO_ERROR " + conf + kSep +
+                           "only.ini\n" + "find=NO_ERROR " + conf + kSep + "folder.ini\n" +
+                           "find=NO_ERROR " + conf + kSep + "sub/nested.ini\n" +
+                           "find=ERR_CANT_READ_FILE\n" + "find=NO_ERROR " + conf + "/only.ini\n" +
+                           "find=ERR_CANT_READ_FILE\n" + "find=ERR_CANT_READ_FILE\n" +
+                           "find=ERR_CANT_READ_FILE\n");
     EXPECT_EQ(run.err, "");
 }
 

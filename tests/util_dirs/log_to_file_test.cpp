@@ -46,7 +46,8 @@ std::vector<std::string> entries(const fs::path& folder) {
     return names;
 }
 
-// Each test logs into logs/ and points TMPDIR at an empty tmp/ of its own.
+// Each test logs into logs/ and points the temporary folder (TMPDIR on POSIX,
+// TMP on Windows) at an empty tmp/ of its own.
 class LogToFile : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -55,14 +56,15 @@ class LogToFile : public ::testing::Test {
         printed.clear();
         logs_ = scratch_.make_dir("logs");
         tmp_ = scratch_.make_dir("tmp");
-        const char* tmpdir = plat::get_environment("TMPDIR");
+        const char* tmpdir = plat::get_environment(plat::kTempDirectoryVariable);
         had_tmpdir_ = tmpdir != nullptr;
         if (had_tmpdir_) saved_tmpdir_ = tmpdir;
-        plat::set_environment("TMPDIR", tmp_.c_str());
-        log_ = logs_ + "/instrument.log";
+        plat::set_environment(plat::kTempDirectoryVariable, tmp_.c_str());
+        log_ = logs_ + kSep + "instrument.log";
     }
     void TearDown() override {
-        plat::set_environment("TMPDIR", had_tmpdir_ ? saved_tmpdir_.c_str() : nullptr);
+        plat::set_environment(plat::kTempDirectoryVariable,
+                              had_tmpdir_ ? saved_tmpdir_.c_str() : nullptr);
         gl_PrintFunc = saved_print_;
     }
     static void write(const std::string& path, const std::string& bytes) {
@@ -73,18 +75,23 @@ class LogToFile : public ::testing::Test {
         return {std::istreambuf_iterator<char>(in), {}};
     }
     // A folder whose name is so long that no temporary name fits beside a
-    // log in it, nor the copy's own temporary name beside the log.
+    // log in it, nor the copy's own temporary name beside the log: paths
+    // end at 4096 bytes on Linux and at 260 characters for Windows' narrow calls.
     std::string crowded_log() const {
-        const size_t target = 4088;  // the folder; the log is "<folder>/L"
+#if defined(_WIN32)
+        const size_t target = 252;  // the folder; the log is "<folder>\\L"
+#else
+        const size_t target = 4088;     // the folder; the log is "<folder>/L"
+#endif
         std::string folder = scratch_.str();
         while (folder.size() < target) {
             const size_t room = target - folder.size();
             size_t segment = room > 201 ? 200 : room - 1;
             if (room > 201 && room - 201 < 2) segment = 150;
-            folder += "/" + std::string(segment, 'd');
+            folder += kSep + std::string(segment, 'd');
         }
         fs::create_directories(folder);
-        return folder + "/L";
+        return folder + kSep + "L";
     }
 
     scratch_folder scratch_;
@@ -225,7 +232,7 @@ TEST_F(LogToFile, NoTemporaryName) {
     const std::string log = crowded_log();
     const std::string ten = numbered_lines(10, 99, "\r\n");
     write(log, ten);
-    plat::set_environment("TMPDIR", scratch_.str("no_such_tmp").c_str());
+    plat::set_environment(plat::kTempDirectoryVariable, scratch_.str("no_such_tmp").c_str());
     EXPECT_EQ(u_log_to_file(log.c_str(), "x\n", 1000, 500), ERR_CANT_CREATE_FILE);
     EXPECT_EQ(printed, "u_log_to_file: cannot obtain temp file name\n");
     EXPECT_EQ(read(log), ten);
@@ -243,12 +250,17 @@ TEST_F(LogToFile, FailedCopyBackKeepsTheLogAndTheTemporaryCopy) {
     const std::vector<std::string> temps = entries(tmp_);
     ASSERT_EQ(temps.size(), 1u);
     EXPECT_EQ(temps[0].rfind("_log", 0), 0u);
-    const std::string temp = tmp_ + "/" + temps[0];
+    const std::string temp = tmp_ + kSep + temps[0];
     EXPECT_EQ(read(temp), ten.substr(6 * 101) + "x\r\n");
-    EXPECT_EQ(printed,
-              "u_copy_file failed: win_err = 36\n"  // ENAMETOOLONG
-              "u_log_to_file: cannot copy temp file '" +
-                  temp + "' to '" + log + "'\n");
+#if defined(_WIN32)
+    const char* const too_long = "111";  // ERROR_BUFFER_OVERFLOW: no room for a temporary name
+#else
+    const char* const too_long = "36";  // ENAMETOOLONG
+#endif
+    EXPECT_EQ(printed, "u_copy_file failed: win_err = " + std::string(too_long) +
+                           "\n"
+                           "u_log_to_file: cannot copy temp file '" +
+                           temp + "' to '" + log + "'\n");
 }
 
 }  // namespace

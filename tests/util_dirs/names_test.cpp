@@ -6,18 +6,34 @@
 #include <fstream>
 #include <string>
 
+#include "platform/platform.h"
 #include "util/util.h"
 
 namespace {
 
+// The computer's name as the system tells it to everyone else.
 std::string host_name() {
     std::string name;
+#if defined(_WIN32)
+    const char* computer = plat::get_environment("COMPUTERNAME");
+    if (computer != nullptr) name = computer;
+#else
     std::ifstream("/proc/sys/kernel/hostname") >> name;
+#endif
     return name.substr(0, U_COMPUTER_NAME_SIZE - 1);
 }
 
 TEST(Names, ModulePathIsTheRunningProgram) {
+#if defined(_WIN32)
+    // Lower-cased, and naming this program's file.
+    const std::string path = u_module_path();
+    EXPECT_TRUE(plat::is_absolute_path(path.c_str())) << path;
+    EXPECT_TRUE(plat::is_regular_file(path.c_str())) << path;
+    EXPECT_EQ(path.substr(path.find_last_of('\\') + 1), "util_dirs_tests.exe");
+    EXPECT_EQ(path.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), std::string::npos) << path;
+#else
     EXPECT_EQ(u_module_path(), std::filesystem::read_symlink("/proc/self/exe").string());
+#endif
     EXPECT_EQ(u_module_path(), u_module_path());  // the same buffer every time
 }
 

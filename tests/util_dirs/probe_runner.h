@@ -13,6 +13,20 @@
 
 namespace fs = std::filesystem;
 
+// The separator the library joins names with, as text.
+inline const std::string kSep(1, plat::kPathSeparator);
+
+// A path as the library derives it from the program path: lower-cased where
+// file names ignore case (Windows), as it is elsewhere.
+inline std::string as_derived(std::string path) {
+    if (plat::kNamesIgnoreCase) {
+        for (char& c : path) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return path;
+}
+
 // A fresh folder under the system's temporary folder, by its real path (the
 // probe sees its own location with links resolved), removed afterwards.
 class scratch_folder {
@@ -31,8 +45,11 @@ class scratch_folder {
     scratch_folder& operator=(const scratch_folder&) = delete;
 
     const fs::path& path() const { return path_; }
+    // The path written with the system's separator throughout, as the
+    // library writes the paths it joins.
     std::string str(const std::string& below = "") const {
-        return below.empty() ? path_.string() : (path_ / below).string();
+        fs::path full = below.empty() ? path_ : path_ / below;
+        return full.make_preferred().string();
     }
     // Creates the folders of `below` and returns the full path.
     std::string make_dir(const std::string& below) const {
@@ -50,12 +67,18 @@ class scratch_folder {
 };
 
 // The probe copied to `below` in the scratch folder, so that the directories
-// it derives from its own location are the test's to choose.
+// it derives from its own location are the test's to choose. Windows starts
+// only programs named with their ".exe".
 inline std::string install_probe(const scratch_folder& scratch, const std::string& below) {
-    const fs::path target = scratch.path() / below;
+#if defined(_WIN32)
+    const std::string program = below + ".exe";
+#else
+    const std::string& program = below;
+#endif
+    fs::path target = scratch.path() / program;
     fs::create_directories(target.parent_path());
     fs::copy_file(DIRS_PROBE_EXE, target, fs::copy_options::overwrite_existing);
-    return target.string();
+    return target.make_preferred().string();
 }
 
 struct probe_run {
