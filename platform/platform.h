@@ -8,6 +8,7 @@
 #include "platform/events.h"
 #include "platform/file_copy.h"
 #include "platform/files.h"
+#include "platform/memory_stream.h"
 #include "platform/process.h"
 #include "platform/serial_port.h"
 #include "platform/thread.h"

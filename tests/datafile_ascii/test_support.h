@@ -34,7 +34,7 @@ class print_capture {
         static std::string captured;
         return captured;
     }
-    static void record(const char* format, ...) {
+    static void record(const char* format, ...) U_PRINTF_FORMAT(1, 2) {
         char line[1024];
         va_list args;
         va_start(args, format);
