@@ -1,13 +1,13 @@
 // Error names, the print hook and its printers.
 #include "errors/errors.h"
-#include "support/print_capture.h"
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <algorithm>
 #include <set>
 #include <string>
 
+#include "support/print_capture.h"
 #include "util/util.h"
 
 namespace {
@@ -85,12 +85,23 @@ TEST(PrintStream, FollowsTheHook) {
     gl_PrintFunc = u_print_stderr;
 }
 
+// True when text is a local time "YYYY-MM-DD hh:mm:ss". (A hand check: with
+// the sanitizers, g++ 12 warns inside std::regex's own headers.)
+bool is_time_stamp(const std::string& text) {
+    static const char kShape[] = "dddd-dd-dd dd:dd:dd";
+    if (text.size() != sizeof kShape - 1) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool digit = text[i] >= '0' && text[i] <= '9';
+        if (kShape[i] == 'd' ? !digit : text[i] != kShape[i]) return false;
+    }
+    return true;
+}
+
 TEST_F(HookCapture, StampedMessageHasLocalTimeThenText) {
     u_print_stamped("%s: %s\n", "pl_can_setup", u_err_name(ERR_CAN_TIMEOUT));
-    EXPECT_TRUE(std::regex_match(
-        captured(),
-        std::regex(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2} pl_can_setup: ERR_CAN_TIMEOUT\n)")))
-        << captured();
+    EXPECT_TRUE(is_time_stamp(captured().substr(0, 19))) << captured();
+    EXPECT_EQ(captured().substr(std::min<size_t>(19, captured().size())),
+              " pl_can_setup: ERR_CAN_TIMEOUT\n");
 }
 
 TEST_F(HookCapture, StampedMessageIsCutAt511Characters) {
@@ -104,7 +115,7 @@ TEST_F(HookCapture, StampedMessageIsCutAt511Characters) {
 TEST(TimeStamp, FormatsLocalTime) {
     char stamp[U_TIME_STAMP_SIZE];
     EXPECT_EQ(u_time_stamp(stamp), 19);
-    EXPECT_TRUE(std::regex_match(stamp, std::regex(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2})")));
+    EXPECT_TRUE(is_time_stamp(stamp)) << stamp;
 }
 
 TEST(SwapBytes, ReversesTwoFourAndEight) {
