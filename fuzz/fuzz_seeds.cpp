@@ -9,6 +9,8 @@
 // folder/read_ascii gets the ASCII files the writer makes of every sound
 // binary seed, Format 1 variants of them (no line 14), variants with bare
 // line feeds and with all values on one line, and a few broken ones.
+// folder/header_scan gets the header lines 2 to 14 of those files, each after
+// the byte that picks its scan format in fuzz_header_scan.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -173,6 +175,20 @@ std::string values_on_one_line(const std::vector<std::string>& lines) {
     return join_lines(out, "\r\n");
 }
 
+// Header lines 2 to 14 of a Format 2 file, each as the reader hands it to
+// the scanner (with its line feed) after the index of its scan format.
+bool write_header_line_seeds(const fs::path& dir, const std::string& name,
+                             const std::vector<std::string>& lines) {
+    // Scan format of header lines 2 to 14 in fuzz_header_scan's table.
+    constexpr char kFormatOfLine[] = {0, 1, 2, 3, 4, 4, 5, 6, 7, 8, 9, 10, 11};
+    bool ok = true;
+    for (size_t k = 0; k < sizeof kFormatOfLine; ++k) {
+        const std::string seed = std::string(1, kFormatOfLine[k]) + lines[k + 1] + "\n";
+        ok = ok && write_text(dir / (name + "_line" + std::to_string(k + 2)), seed);
+    }
+    return ok;
+}
+
 // The binary seed read and written as ASCII; false when it is not a sound file.
 bool write_ascii_seed(const fs::path& binary, const fs::path& ascii) {
     data_file_ident ident{};
@@ -196,9 +212,11 @@ int main(int argc, char** argv) {
     }
     const fs::path binary_dir = fs::path(argv[1]) / "read_binary";
     const fs::path ascii_dir = fs::path(argv[1]) / "read_ascii";
+    const fs::path line_dir = fs::path(argv[1]) / "header_scan";
     std::error_code ec;
     fs::create_directories(binary_dir, ec);
     fs::create_directories(ascii_dir, ec);
+    fs::create_directories(line_dir, ec);
     if (ec) {
         std::fprintf(stderr, "fuzz_seeds: cannot create %s\n", argv[1]);
         return 2;
@@ -206,6 +224,7 @@ int main(int argc, char** argv) {
 
     int binary_count = 0;
     int ascii_count = 0;
+    int line_count = 0;
     bool ok = true;
     for (const named_options& seed : binary_seeds()) {
         const fs::path binary = binary_dir / (seed.name + ".dat");
@@ -222,6 +241,10 @@ int main(int argc, char** argv) {
         ok = ok && write_text(ascii_dir / (seed.name + "_lf.txt"), join_lines(lines, "\n"));
         ok = ok && write_text(ascii_dir / (seed.name + "_one_line.txt"), values_on_one_line(lines));
         ascii_count += 3;
+        if (seed.name.rfind("f2_", 0) == 0) {
+            ok = ok && write_header_line_seeds(line_dir, seed.name, lines);
+            line_count += 13;
+        }
         if (seed.name == "f2_8x6x2") {
             // Broken variants: a cut phase section, and a text short of its width.
             const std::string whole = read_text(ascii);
@@ -230,13 +253,15 @@ int main(int argc, char** argv) {
             short_text[4] = "\"short\"";
             ok = ok && write_text(ascii_dir / "short_text.txt", join_lines(short_text, "\r\n"));
             ascii_count += 2;
+            ok = ok && write_header_line_seeds(line_dir, "short_text", short_text);
+            line_count += 13;
         }
     }
     if (!ok) {
         std::fprintf(stderr, "fuzz_seeds: cannot write the seeds under %s\n", argv[1]);
         return 2;
     }
-    std::printf("fuzz_seeds: %d binary and %d ASCII seeds under %s\n", binary_count, ascii_count,
-                argv[1]);
+    std::printf("fuzz_seeds: %d binary, %d ASCII and %d header line seeds under %s\n", binary_count,
+                ascii_count, line_count, argv[1]);
     return 0;
 }

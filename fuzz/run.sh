@@ -4,7 +4,8 @@
 #   fuzz/run.sh [-j JOBS] [SECONDS] [TARGET...]
 #
 # SECONDS per target (default 60); TARGET names such as read_binary (default:
-# every fuzz/fuzz_read_*.cpp); JOBS targets at a time (default 1).
+# every target, fuzz/fuzz_*.cpp but fuzz_support and fuzz_seeds); JOBS targets
+# at a time (default 1).
 #
 # Seeds are written first by fuzz_seeds, from the project's own sample-file
 # generator. The corpus each target grows stays in build/fuzz/corpus/<target>
@@ -25,8 +26,9 @@ seconds=${1:-60}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  for src in fuzz/fuzz_read_*.cpp; do
+  for src in fuzz/fuzz_*.cpp; do
     name=$(basename "$src" .cpp)
+    case $name in fuzz_support | fuzz_seeds) continue ;; esac
     targets+=("${name#fuzz_}")
   done
 fi
