@@ -6,7 +6,6 @@
 #include <cstring>
 #include <filesystem>
 #include <random>
-#include <span>
 
 namespace fuzz {
 namespace {
