@@ -195,7 +195,9 @@ inline constexpr size_t DF_HEADER_WIDENING = 18;
 inline constexpr size_t DF_IMAGE_SIZE = DF_HEADER_SIZE_LONG + DF_HEADER_WIDENING;
 
 // Reads a binary data file. Any of the four outputs may be null; given
-// matrices must hold no buffer, and are freed again on failure.
+// matrices must hold no buffer, and are freed again on failure. The stream
+// form reads from the stream's position; from a stream whose length cannot be
+// known (a pipe) each block is collected before its matrix is allocated.
 int32_t df_read_binary(const char* path, data_file_ident* ident, data_file_params* params,
                        intens_matrix* intens, phase_matrix* phase);
 int32_t df_read_binary_stream(FILE* stream, data_file_ident* ident, data_file_params* params,

@@ -1,7 +1,10 @@
 // The binary data file reader: a big-endian header, then an optional block
 // of uint16 intensity values and an optional block of int32 phase values.
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <vector>
 
 #include "datafile/big_endian.h"
 #include "datafile/element_count.h"
@@ -42,11 +45,51 @@ void skip_bytes(FILE* stream, int64_t count) {
     }
 }
 
-// When the stream is a regular file, it must still hold the bytes a block
-// needs; checked before the block's buffer is allocated.
-bool file_holds(FILE* stream, int64_t bytes) {
+// A block of a stream whose length cannot be known (a pipe) is collected in
+// pieces that grow only as fast as bytes really arrive, so that a header
+// cannot make the reader allocate more than the stream holds. False when the
+// stream ends or fails first.
+bool collect_block(FILE* stream, int64_t bytes, std::vector<uint8_t>& out) {
+    constexpr size_t kFirstPiece = 64 * 1024;
+    const auto total = static_cast<size_t>(bytes);
+    while (out.size() < total) {
+        const size_t have = out.size();
+        const size_t piece = std::min(total - have, std::max(kFirstPiece, have));
+        out.resize(have + piece);
+        const size_t got = std::fread(out.data() + have, 1, piece, stream);
+        out.resize(have + got);
+        if (got < piece || std::ferror(stream)) return false;
+    }
+    return true;
+}
+
+// Reads count elements into the buffer that alloc() provides at *data. A
+// regular file must still hold them before the buffer is allocated, and
+// they are then read in one piece; from a stream of unknown length they are
+// collected first.
+template <typename T, typename Alloc>
+int32_t read_block(FILE* stream, int64_t count, Alloc alloc, T** data) {
+    const int64_t bytes = count * int64_t{sizeof(T)};
     const int64_t remaining = plat::bytes_remaining(stream);
-    return remaining < 0 || remaining >= bytes;
+    if (remaining >= 0) {
+        if (remaining < bytes) return ERR_CORRUPT_DATA_FILE;
+        if (const int32_t err = alloc(); err != NO_ERROR) return err;
+        const auto wanted = static_cast<size_t>(count);
+        if (std::fread(*data, sizeof(T), wanted, stream) != wanted || std::ferror(stream)) {
+            return ERR_CORRUPT_DATA_FILE;
+        }
+        return NO_ERROR;
+    }
+
+    std::vector<uint8_t> collected;
+    try {
+        if (!collect_block(stream, bytes, collected)) return ERR_CORRUPT_DATA_FILE;
+    } catch (const std::bad_alloc&) {
+        return ERR_NO_MEM;
+    }
+    if (const int32_t err = alloc(); err != NO_ERROR) return err;
+    if (!collected.empty()) std::memcpy(*data, collected.data(), collected.size());
+    return NO_ERROR;
 }
 
 // A block shorter than its matrix leaves the rest of the matrix zero, but only
@@ -58,20 +101,15 @@ int32_t read_intensity(FILE* stream, const data_file_header_prefix& header, inte
     const int64_t capacity =
         element_count(intens->window.width, intens->window.height, intens->n_buckets);
     if (const int32_t err = check_element_count(capacity); err != NO_ERROR) return err;
-    if (count > capacity || capacity - count > kMaxZeroFillElements ||
-        !file_holds(stream, count * 2)) {
-        return ERR_CORRUPT_DATA_FILE;
-    }
-    if (const int32_t err = intens_matrix_alloc(intens); err != NO_ERROR) return err;
+    if (count > capacity || capacity - count > kMaxZeroFillElements) return ERR_CORRUPT_DATA_FILE;
+    const int32_t err = read_block(
+        stream, count, [intens]() { return intens_matrix_alloc(intens); }, &intens->matrix);
+    if (err != NO_ERROR) return err;
 
-    const auto wanted = static_cast<size_t>(count);
-    if (std::fread(intens->matrix, sizeof(uint16_t), wanted, stream) != wanted) {
-        return ERR_CORRUPT_DATA_FILE;
-    }
     // A block shorter than the matrix leaves the rest zero.
     std::memset(intens->matrix + count, 0,
                 static_cast<size_t>(capacity - count) * sizeof(uint16_t));
-    big_endian_to_host(intens->matrix, wanted);
+    big_endian_to_host(intens->matrix, static_cast<size_t>(count));
     // An odd length ends with one byte that belongs to no value.
     if (header.intens_bytes % 2 != 0) skip_bytes(stream, 1);
     return NO_ERROR;
@@ -80,15 +118,10 @@ int32_t read_intensity(FILE* stream, const data_file_header_prefix& header, inte
 int32_t read_phase(FILE* stream, phase_matrix* phase) {
     const int64_t count = element_count(phase->window.width, phase->window.height);
     if (const int32_t err = check_element_count(count); err != NO_ERROR) return err;
-    if (!file_holds(stream, count * 4)) return ERR_CORRUPT_DATA_FILE;
-    if (const int32_t err = phase_matrix_alloc(phase); err != NO_ERROR) return err;
-
-    const auto wanted = static_cast<size_t>(count);
-    if (std::fread(phase->matrix, sizeof(int32_t), wanted, stream) != wanted ||
-        std::ferror(stream)) {
-        return ERR_CORRUPT_DATA_FILE;
-    }
-    big_endian_to_host(phase->matrix, wanted);
+    const int32_t err = read_block(
+        stream, count, [phase]() { return phase_matrix_alloc(phase); }, &phase->matrix);
+    if (err != NO_ERROR) return err;
+    big_endian_to_host(phase->matrix, static_cast<size_t>(count));
     return NO_ERROR;
 }
 

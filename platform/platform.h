@@ -16,6 +16,7 @@
 #include "platform/file_copy.h"
 #include "platform/file_ops.h"
 #include "platform/files.h"
+#include "platform/memory_stream.h"
 #include "platform/process.h"
 #include "platform/pseudo_terminal.h"
 #include "platform/serial_port.h"

@@ -5,9 +5,11 @@
 #include <random>
 
 #include "datafile/datafile.h"
+#include "platform/platform.h"
 #include "support/header_bytes.h"
 #include "support/measurement.h"
 #include "support/temp_file.h"
+#include "tools/generator/datafile_generator.h"
 
 namespace {
 
@@ -262,6 +264,62 @@ TEST(ReadBinary, ShortIntensityBlockCannotClaimAHugeMatrix) {
     gl_MallocFunc = std::malloc;
     EXPECT_EQ(largest_request, 0u);
     expect_freed(r);
+}
+
+// A stream whose length cannot be known, such as a pipe: the reader sees it
+// as it sees a memory stream.
+int32_t read_stream_bytes(const std::vector<uint8_t>& bytes, records& r) {
+    FILE* const stream = plat::open_memory_stream(bytes.data(), bytes.size());
+    if (stream == nullptr) return ERR_CANT_OPEN_FILE;
+    const int32_t err = df_read_binary_stream(stream, &r.ident, &r.params, &r.intens, &r.phase);
+    std::fclose(stream);
+    return err;
+}
+
+// Found by fuzzing: from a stream of unknown length the reader allocated the
+// whole matrix a header claimed (4 GiB for 32767 x 32767 phase values)
+// before it learnt that a few bytes followed. It now collects a block as it
+// arrives and allocates the matrix only once the block is complete.
+TEST(ReadBinary, StreamOfUnknownLengthNeverCausesLargeAllocation) {
+    header_bytes phase_only;
+    phase_only.phase(32767, 32767, 0x7FFFFFFC);
+    phase_only.append32({1});
+    header_bytes intensity;
+    intensity.intensity(32767, 32767, 2, 0x7FFFFFFE);
+    intensity.append16({1, 2, 3});
+    header_bytes cut_short = small_file();  // a sound file without its last byte
+    cut_short.bytes.pop_back();
+
+    largest_request = 0;
+    gl_MallocFunc = recording_malloc;
+    for (const header_bytes* h : {&phase_only, &intensity, &cut_short}) {
+        records r;
+        EXPECT_EQ(read_stream_bytes(h->bytes, r), ERR_CORRUPT_DATA_FILE);
+        expect_freed(r);
+    }
+    gl_MallocFunc = std::malloc;
+    // Only the 8-byte intensity matrix of the sound file was allocated.
+    EXPECT_EQ(largest_request, 8u);
+}
+
+TEST(ReadBinary, StreamOfUnknownLengthReadsLikeAFile) {
+    // 120 000 intensity bytes and 240 000 phase bytes: several pieces each.
+    dfgen::options opt;
+    opt.width = 300;
+    opt.height = 200;
+    opt.n_buckets = 1;
+    const std::vector<uint8_t> bytes = dfgen::build_datafile(opt);
+    records from_file;
+    records from_stream;
+    ASSERT_EQ(read_bytes(bytes, from_file), NO_ERROR);
+    ASSERT_EQ(read_stream_bytes(bytes, from_stream), NO_ERROR);
+    EXPECT_EQ(std::memcmp(&from_file.params, &from_stream.params, DATA_FILE_PARAMS_IMAGE_SIZE), 0);
+    ASSERT_EQ(from_stream.intens.size, 60000u);
+    ASSERT_EQ(from_stream.phase.size, 60000u);
+    EXPECT_TRUE(std::equal(from_file.intens.matrix, from_file.intens.matrix + 60000,
+                           from_stream.intens.matrix));
+    EXPECT_TRUE(std::equal(from_file.phase.matrix, from_file.phase.matrix + 60000,
+                           from_stream.phase.matrix));
 }
 
 TEST(ReadBinary, AllocationFailureGivesNoMem) {

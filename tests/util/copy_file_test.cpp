@@ -15,6 +15,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::string printed;
+void capture(const char* format, ...) U_PRINTF_FORMAT(1, 2);
 void capture(const char* format, ...) {
     char text[512];
     va_list args;
