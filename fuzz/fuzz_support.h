@@ -7,24 +7,12 @@
 #include <string>
 
 #include "datafile/datafile.h"
+#include "support/measurement.h"
 
 namespace fuzz {
 
-// One measurement; the matrices are freed with it.
-struct measurement {
-    data_file_ident ident{};
-    data_file_params params{};
-    intens_matrix intens{};
-    phase_matrix phase{};
-
-    measurement() = default;
-    measurement(const measurement&) = delete;
-    measurement& operator=(const measurement&) = delete;
-    ~measurement() {
-        intens_matrix_free(&intens);
-        phase_matrix_free(&phase);
-    }
-};
+// One measurement; the matrices are freed with it (shared with the tests).
+using ::measurement;
 
 // Reports a broken promise and aborts, so that libFuzzer keeps the input.
 [[noreturn]] void fail(const char* what, int32_t first, int32_t second);
