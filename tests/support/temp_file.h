@@ -1,4 +1,5 @@
-// Test files in a per-process scratch folder, removed with the object.
+// Test files in a per-process scratch folder, removed with the object; the
+// folder itself goes when the process ends.
 #pragma once
 
 #include <cstdint>
@@ -11,17 +12,24 @@
 #include <vector>
 
 struct temp_file {
+    struct scratch_folder {
+        std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                    ("gridtext-test-" + std::to_string(std::random_device{}()));
+        // Only an empty folder is removed: a death test's child that exits
+        // through here must not take away files its parent still uses.
+        ~scratch_folder() {
+            std::error_code ignored;
+            std::filesystem::remove(dir, ignored);
+        }
+    };
+
     std::filesystem::path path;
     std::string text;  // the path as the narrow calls take it (Windows paths are wide)
 
     explicit temp_file(const std::string& name) {
-        static const std::filesystem::path folder = [] {
-            const auto dir = std::filesystem::temp_directory_path() /
-                             ("gridtext-test-" + std::to_string(std::random_device{}()));
-            std::filesystem::create_directories(dir);
-            return dir;
-        }();
-        path = folder / name;
+        static const scratch_folder folder;
+        std::filesystem::create_directories(folder.dir);
+        path = folder.dir / name;
         text = path.string();
     }
     ~temp_file() {
