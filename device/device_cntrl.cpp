@@ -149,6 +149,9 @@ void dev_close_cntrl() {
         plat::join_thread(g_DevCntrl.thread);
         plat::close_thread(g_DevCntrl.thread);
         g_DevCntrl.thread = nullptr;
+        // The events are named and may outlive this close in another
+        // holder's hands: the wake-up must not start a run in the next thread.
+        plat::reset_event(g_DevCntrl.start_event);
     }
     for (plat::event_handle* event : {&g_DevCntrl.start_event, &g_DevCntrl.stop_event,
                                       &g_DevCntrl.done_event1, &g_DevCntrl.done_event2}) {
