@@ -1,0 +1,105 @@
+// File replacement on Windows: the temporary file is made beside the file
+// with CREATE_NEW, and MoveFileExW puts it in the file's place in one step.
+#include "platform/file_replacement.h"
+
+#include "platform/win32/unique_file.h"
+
+namespace plat {
+namespace {
+
+// The name's folder with its closing separator or drive colon ("c:" for
+// "c:name"); "" for a name without one.
+std::wstring folder_part(const std::wstring& name) {
+    const size_t last = name.find_last_of(L"\\/:");
+    return last == std::wstring::npos ? std::wstring() : name.substr(0, last + 1);
+}
+
+// Whether the name is taken by a regular file that may be written: 0 with
+// *exists set, or the system's error number.
+DWORD check_target(const std::wstring& name, bool* exists) {
+    HANDLE probe = ::CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        *exists = false;
+        return error == ERROR_FILE_NOT_FOUND ? 0 : error;
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool disk_file = ::GetFileType(probe) == FILE_TYPE_DISK &&
+                           ::GetFileInformationByHandle(probe, &info) != 0;
+    ::CloseHandle(probe);
+    if (!disk_file) return ERROR_INVALID_NAME;  // a device
+    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0) {
+        return ERROR_ACCESS_DENIED;
+    }
+    *exists = true;
+    return 0;
+}
+
+}  // namespace
+
+int file_replacement::create(path_ref path, const char* prefix) {
+    abandon();
+    native_path target;
+    if (prefix == nullptr || !to_native_path(path, &target)) return ERROR_INVALID_NAME;
+    bool exists = false;
+    if (const DWORD error = check_target(target, &exists); error != 0) {
+        return static_cast<int>(error);
+    }
+    // The narrow calls that other code may use on these names end at MAX_PATH.
+    native_path base = folder_part(target);
+    if (base.size() > MAX_PATH - 14) return ERROR_BUFFER_OVERFLOW;
+    for (const char* p = prefix; *p != '\0'; ++p) base += static_cast<wchar_t>(*p);  // ASCII
+    native_path temporary;
+    if (const DWORD error = create_unique_file(base, &temporary); error != 0) {
+        return static_cast<int>(error);
+    }
+    if (!from_native_path(temporary, path, &temporary_)) {
+        ::DeleteFileW(temporary.c_str());
+        temporary_.clear();
+        return ERROR_NO_UNICODE_TRANSLATION;
+    }
+    target_ = std::move(target);
+    native_temporary_ = std::move(temporary);
+    existing_ = exists;
+    return 0;
+}
+
+FILE* file_replacement::open_stream() {
+    if (stream_ != nullptr || native_temporary_.empty()) return nullptr;
+    stream_ = ::_wfopen(native_temporary_.c_str(), L"wb");
+    return stream_;
+}
+
+int file_replacement::commit() {
+    if (native_temporary_.empty()) return ERROR_INVALID_HANDLE;
+    int error = 0;
+    if (stream_ != nullptr) {
+        const bool written = std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
+        const bool closed = std::fclose(stream_) == 0;
+        stream_ = nullptr;
+        if (!written || !closed) error = ERROR_WRITE_FAULT;
+    }
+    if (error == 0 &&
+        !::MoveFileExW(native_temporary_.c_str(), target_.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error = static_cast<int>(::GetLastError());
+    }
+    if (error != 0) {
+        abandon();
+        return error;
+    }
+    native_temporary_.clear();
+    temporary_.clear();
+    return 0;
+}
+
+void file_replacement::abandon() {
+    if (stream_ != nullptr) std::fclose(stream_);
+    stream_ = nullptr;
+    if (!native_temporary_.empty()) ::DeleteFileW(native_temporary_.c_str());
+    native_temporary_.clear();
+    temporary_.clear();
+}
+
+}  // namespace plat
