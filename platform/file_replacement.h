@@ -50,6 +50,13 @@ class file_replacement {
     void abandon();
 
   private:
+    // The backend's steps: the temporary file takes the target's name (0, or
+    // the system's error number); the temporary file is deleted; the error
+    // number that stands for a stream that could not be written out.
+    int move_into_place();
+    void remove_temporary();
+    static int write_error();
+
     native_path target_;
     native_path native_temporary_;
     std::string temporary_;

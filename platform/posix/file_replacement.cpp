@@ -118,31 +118,16 @@ FILE* file_replacement::open_stream() {
     return stream_;
 }
 
-int file_replacement::commit() {
-    if (native_temporary_.empty()) return EINVAL;
-    int error = 0;
-    if (stream_ != nullptr) {
-        if (std::fflush(stream_) != 0) error = errno;
-        if (error == 0 && std::ferror(stream_) != 0) error = EIO;
-        if (std::fclose(stream_) != 0 && error == 0) error = errno;
-        stream_ = nullptr;
-    }
-    if (error == 0 && std::rename(native_temporary_.c_str(), target_.c_str()) != 0) error = errno;
-    if (error != 0) {
-        abandon();
-        return error;
-    }
-    native_temporary_.clear();
-    temporary_.clear();
-    return 0;
+int file_replacement::move_into_place() {
+    return std::rename(native_temporary_.c_str(), target_.c_str()) == 0 ? 0 : errno;
 }
 
-void file_replacement::abandon() {
-    if (stream_ != nullptr) std::fclose(stream_);
-    stream_ = nullptr;
-    if (!native_temporary_.empty()) ::unlink(native_temporary_.c_str());
-    native_temporary_.clear();
-    temporary_.clear();
+void file_replacement::remove_temporary() {
+    ::unlink(native_temporary_.c_str());
+}
+
+int file_replacement::write_error() {
+    return EIO;
 }
 
 }  // namespace plat

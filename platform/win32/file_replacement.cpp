@@ -71,35 +71,20 @@ FILE* file_replacement::open_stream() {
     return stream_;
 }
 
-int file_replacement::commit() {
-    if (native_temporary_.empty()) return ERROR_INVALID_HANDLE;
-    int error = 0;
-    if (stream_ != nullptr) {
-        const bool written = std::fflush(stream_) == 0 && std::ferror(stream_) == 0;
-        const bool closed = std::fclose(stream_) == 0;
-        stream_ = nullptr;
-        if (!written || !closed) error = ERROR_WRITE_FAULT;
+int file_replacement::move_into_place() {
+    if (::MoveFileExW(native_temporary_.c_str(), target_.c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return 0;
     }
-    if (error == 0 &&
-        !::MoveFileExW(native_temporary_.c_str(), target_.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        error = static_cast<int>(::GetLastError());
-    }
-    if (error != 0) {
-        abandon();
-        return error;
-    }
-    native_temporary_.clear();
-    temporary_.clear();
-    return 0;
+    return static_cast<int>(::GetLastError());
 }
 
-void file_replacement::abandon() {
-    if (stream_ != nullptr) std::fclose(stream_);
-    stream_ = nullptr;
-    if (!native_temporary_.empty()) ::DeleteFileW(native_temporary_.c_str());
-    native_temporary_.clear();
-    temporary_.clear();
+void file_replacement::remove_temporary() {
+    ::DeleteFileW(native_temporary_.c_str());
+}
+
+int file_replacement::write_error() {
+    return ERROR_WRITE_FAULT;
 }
 
 }  // namespace plat
