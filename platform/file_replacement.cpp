@@ -1,7 +1,29 @@
 // The steps of a file replacement that are the same on every system.
 #include "platform/file_replacement.h"
 
+#include <utility>
+
+#include "platform/files.h"
+
 namespace plat {
+
+int file_replacement::adopt(native_path target, native_path temporary, bool exists,
+                            path_ref path) {
+    native_temporary_ = std::move(temporary);
+    if (!from_native_path(native_temporary_, path, &temporary_)) {
+        abandon();
+        return name_error();
+    }
+    target_ = std::move(target);
+    existing_ = exists;
+    return 0;
+}
+
+FILE* file_replacement::open_stream() {
+    if (stream_ != nullptr || temporary_.empty()) return nullptr;
+    stream_ = open_file(temporary_, "wb");
+    return stream_;
+}
 
 int file_replacement::commit() {
     if (native_temporary_.empty()) return write_error();

@@ -56,6 +56,10 @@ class file_replacement {
     int move_into_place();
     void remove_temporary();
     static int write_error();
+    static int name_error();
+    // Takes the created temporary file in: 0, or name_error() (the file
+    // deleted) when its name has no form of the path's kind.
+    int adopt(native_path target, native_path temporary, bool exists, path_ref path);
 
     native_path target_;
     native_path native_temporary_;

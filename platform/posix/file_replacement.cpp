@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 #include "platform/unique_suffix.h"
 
@@ -100,22 +101,11 @@ int file_replacement::create(path_ref path, const char* prefix) {
         if (::fchmod(fd, st.st_mode & 07777) != 0) error = errno;
     }
     if (::close(fd) != 0 && error == 0) error = errno;
-    if (error == 0 && !from_native_path(temporary, path, &temporary_)) error = EILSEQ;
     if (error != 0) {
         ::unlink(temporary.c_str());
-        temporary_.clear();
         return error;
     }
-    target_ = std::move(target);
-    native_temporary_ = std::move(temporary);
-    existing_ = exists;
-    return 0;
-}
-
-FILE* file_replacement::open_stream() {
-    if (stream_ != nullptr || native_temporary_.empty()) return nullptr;
-    stream_ = std::fopen(native_temporary_.c_str(), "wb");
-    return stream_;
+    return adopt(std::move(target), std::move(temporary), exists, path);
 }
 
 int file_replacement::move_into_place() {
@@ -128,6 +118,10 @@ void file_replacement::remove_temporary() {
 
 int file_replacement::write_error() {
     return EIO;
+}
+
+int file_replacement::name_error() {
+    return EILSEQ;
 }
 
 }  // namespace plat

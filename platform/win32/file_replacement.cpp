@@ -2,6 +2,8 @@
 // with CREATE_NEW, and MoveFileExW puts it in the file's place in one step.
 #include "platform/file_replacement.h"
 
+#include <utility>
+
 #include "platform/win32/unique_file.h"
 
 namespace plat {
@@ -54,21 +56,7 @@ int file_replacement::create(path_ref path, const char* prefix) {
     if (const DWORD error = create_unique_file(base, &temporary); error != 0) {
         return static_cast<int>(error);
     }
-    if (!from_native_path(temporary, path, &temporary_)) {
-        ::DeleteFileW(temporary.c_str());
-        temporary_.clear();
-        return ERROR_NO_UNICODE_TRANSLATION;
-    }
-    target_ = std::move(target);
-    native_temporary_ = std::move(temporary);
-    existing_ = exists;
-    return 0;
-}
-
-FILE* file_replacement::open_stream() {
-    if (stream_ != nullptr || native_temporary_.empty()) return nullptr;
-    stream_ = ::_wfopen(native_temporary_.c_str(), L"wb");
-    return stream_;
+    return adopt(std::move(target), std::move(temporary), exists, path);
 }
 
 int file_replacement::move_into_place() {
@@ -85,6 +73,10 @@ void file_replacement::remove_temporary() {
 
 int file_replacement::write_error() {
     return ERROR_WRITE_FAULT;
+}
+
+int file_replacement::name_error() {
+    return ERROR_NO_UNICODE_TRANSLATION;
 }
 
 }  // namespace plat
