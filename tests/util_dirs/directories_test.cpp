@@ -174,7 +174,9 @@ TEST_F(Directories, ProgramAtADriveRoot) {
     fs::remove(program, error);
     if (!had_cfg) fs::remove(cfg, error);
 
-    if (!had_cfg) EXPECT_EQ(without.out, line("install", drive) + line("config", drive));
+    if (!had_cfg) {
+        EXPECT_EQ(without.out, line("install", drive) + line("config", drive));
+    }
     EXPECT_EQ(with.out, line("install", drive) + line("config", drive + "\\cfg"));
     EXPECT_EQ(with.err, "Install directory: " + drive + "\n");
 }
