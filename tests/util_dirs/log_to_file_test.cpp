@@ -210,7 +210,7 @@ TEST_F(LogToFile, WideLogIsAppendedToAndTrimmed) {
     const std::u16string name = u"instrument-\u00E9.log";
     const fs::path on_disk = fs::path(logs_) / name;
     const std::string ten = numbered_lines(10, 99, "\r\n");
-    write(on_disk.string(), ten);
+    std::ofstream(on_disk, std::ios::binary) << ten;  // the name as the system has it
     const fs::path saved = fs::current_path();
     fs::current_path(logs_);
     const int32_t trimmed = u_log_to_file(wide_path(name), "new text\n", 1000, 500);
@@ -218,7 +218,9 @@ TEST_F(LogToFile, WideLogIsAppendedToAndTrimmed) {
     fs::current_path(saved);
     EXPECT_EQ(trimmed, NO_ERROR);
     EXPECT_EQ(appended, NO_ERROR);
-    EXPECT_EQ(read(on_disk.string()), ten.substr(6 * 101) + "new text\r\nmore\r\n");
+    std::ifstream in(on_disk, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+              ten.substr(6 * 101) + "new text\r\nmore\r\n");
     EXPECT_EQ(entries(logs_), std::vector<std::string>{on_disk.filename().string()});
     EXPECT_TRUE(entries(tmp_).empty());
     EXPECT_EQ(printed, "");
