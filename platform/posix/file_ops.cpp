@@ -5,36 +5,39 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <utility>
 
 namespace plat {
 
-bool make_temp_file(const char* directory, const char* prefix, std::string* name) {
-    if (directory == nullptr || directory[0] == '\0' || prefix == nullptr || name == nullptr) {
+bool make_temp_file(path_ref directory, const char* prefix, std::string* name) {
+    native_path pattern;
+    if (prefix == nullptr || name == nullptr || !to_native_path(directory, &pattern)) {
         return false;
     }
-    std::string pattern = directory;
     if (pattern.back() != '/') pattern += '/';
     pattern += prefix;
     pattern += "XXXXXX";
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) return false;
     ::close(fd);
-    *name = std::move(pattern);
-    return true;
+    if (from_native_path(pattern, directory, name)) return true;
+    ::unlink(pattern.c_str());
+    return false;
 }
 
-bool rename_file(const char* from, const char* to) {
-    if (from == nullptr || to == nullptr) return false;
-    return std::rename(from, to) == 0;
+bool rename_file(path_ref from, path_ref to) {
+    native_path old_name;
+    native_path new_name;
+    return to_native_path(from, &old_name) && to_native_path(to, &new_name) &&
+           std::rename(old_name.c_str(), new_name.c_str()) == 0;
 }
 
-bool delete_file(const char* path) {
-    if (path == nullptr || path[0] == '\0') return false;
+bool delete_file(path_ref path) {
+    native_path name;
+    if (!to_native_path(path, &name)) return false;
     struct stat st {};
-    if (::lstat(path, &st) != 0 || S_ISDIR(st.st_mode)) return false;
-    if (!S_ISLNK(st.st_mode) && ::access(path, W_OK) != 0) return false;
-    return ::unlink(path) == 0;
+    if (::lstat(name.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    if (!S_ISLNK(st.st_mode) && ::access(name.c_str(), W_OK) != 0) return false;
+    return ::unlink(name.c_str()) == 0;
 }
 
 }  // namespace plat
