@@ -67,6 +67,9 @@ int32_t ur_read_report(plat::port_handle* port, int32_t* event, int32_t* value) 
     uint8_t frame[UZ_FRAME_BUFFER_SIZE];
     int32_t length = 0;
     const int32_t result = ur_readUZ(port, frame, UZ_RESP_INFO, &length);
+    // The link's own status values are not error codes: a damaged report
+    // is a report not received.
+    if (result == UZ_CHECKSUM_ERR || result == UZ_NAK_RECEIVED) return ERR_UZ_RECV_FAILED;
     if (result != NO_ERROR) return result;
     const sys_info* info = sys_info_find_board_port(*port);
     return ur_decode_report(info != nullptr ? info->instrBdType : 0, frame, length, event, value);

@@ -266,7 +266,8 @@ byte_string uz_board::hostile_answer(uint8_t code, const byte_string& answer) {
     };
     const byte_string report_frame = frame_of(report_code_, {report_value_});
     byte_string mutated = answer;
-    switch (below(15)) {
+    // A third of the answers are mutated, the rest left as they should be.
+    switch (below(36)) {
         case 0:  // NAK
             return kNak;
         case 1:  // one byte changed anywhere, the length byte included
@@ -274,8 +275,8 @@ byte_string uz_board::hostile_answer(uint8_t code, const byte_string& answer) {
             return mutated;
         case 2:  // garbage
             return random_bytes(1 + below(8));
-        case 3:  // cut short anywhere
-            if (mutated.size() > 1) mutated.resize(1 + below(mutated.size() - 1));
+        case 3:  // cut short anywhere after the code
+            if (mutated.size() > 2) mutated.resize(2 + below(mutated.size() - 2));
             return mutated;
         case 4:  // well formed, echoing the code, any length
             return frame_of(code, random_bytes(below(UZ_MAX_FRAME_LENGTH - 1)));
