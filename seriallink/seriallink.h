@@ -186,8 +186,7 @@ int32_t ur_readUZ(plat::port_handle* port, uint8_t* buffer, int32_t resp_type,
 // parameters), parameters go out big-endian, the board acknowledges.
 int32_t ur_send_cmd(sys_info* info, int32_t length, uint8_t code);
 int32_t ur_send_byte(sys_info* info, int32_t length, uint8_t code, uint8_t value);
-int32_t ur_send_2bytes(sys_info* info, int32_t length, uint8_t code, uint8_t first,
-                       uint8_t second);
+int32_t ur_send_2bytes(sys_info* info, int32_t length, uint8_t code, uint8_t first, uint8_t second);
 int32_t ur_send_u16(sys_info* info, int32_t length, uint8_t code, uint16_t value);
 int32_t ur_send_u32(sys_info* info, int32_t length, uint8_t code, uint32_t value);
 

@@ -66,8 +66,8 @@ int32_t ur_writeUZ(plat::port_handle* port, int32_t length, uint8_t* frame, int3
         }
         uint8_t response[UZ_FRAME_BUFFER_SIZE];
         int32_t response_length = 0;
-        const int32_t read = ur_readUZ(port, response, expect_data ? UZ_RESP_DATA : UZ_RESP_ACK,
-                                       &response_length);
+        const int32_t read =
+            ur_readUZ(port, response, expect_data ? UZ_RESP_DATA : UZ_RESP_ACK, &response_length);
         if (read == UZ_NAK_RECEIVED || read == UZ_CHECKSUM_ERR) continue;
         if (read != NO_ERROR) {
             result = read;
@@ -87,6 +87,7 @@ int32_t ur_writeUZ(plat::port_handle* port, int32_t length, uint8_t* frame, int3
         result = take_data_response(*port, response, response_length, frame);
         break;
     }
-    if (result != NO_ERROR) gl_PrintFunc("ur_writeUZ failed: cmd=%s\n", ur_cmd_str(*port, frame[1]));
+    if (result != NO_ERROR)
+        gl_PrintFunc("ur_writeUZ failed: cmd=%s\n", ur_cmd_str(*port, frame[1]));
     return result;
 }

@@ -57,9 +57,9 @@ int32_t ur_send_u16(sys_info* info, int32_t length, uint8_t code, uint16_t value
 }
 
 int32_t ur_send_u32(sys_info* info, int32_t length, uint8_t code, uint32_t value) {
-    return send_request(info, length, code,
-                        {byte_at(value, 24), byte_at(value, 16), byte_at(value, 8),
-                         byte_at(value, 0)});
+    return send_request(
+        info, length, code,
+        {byte_at(value, 24), byte_at(value, 16), byte_at(value, 8), byte_at(value, 0)});
 }
 
 int32_t ur_query(sys_info* info, int32_t length, uint8_t code, uint8_t* response, int32_t size) {
@@ -84,7 +84,8 @@ int32_t ur_ramp_data_frame(int32_t board_type, const uint16_t* values, int32_t c
     int32_t commands = 0;
     const ur_cmd_lengths* table = ur_cmd_table(board_type, &commands);
     if (code == 0 || table == nullptr || code >= commands || frame == nullptr ||
-        frame_length == nullptr || count < 0 || count > 0xFFFF || (values == nullptr && count > 0)) {
+        frame_length == nullptr || count < 0 || count > 0xFFFF ||
+        (values == nullptr && count > 0)) {
         return ERR_INVALID_PARAM;
     }
     // Length byte, code, count, header checksum, the values, data checksum.

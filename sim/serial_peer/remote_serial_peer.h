@@ -63,7 +63,6 @@ class remote_serial_peer {
                                      std::chrono::milliseconds wait = {}) const;
 
   private:
-
     int64_t id_ = -1;
     std::string port_name_;
 };

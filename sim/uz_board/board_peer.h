@@ -31,7 +31,9 @@ class board_peer {
     // Sends a report frame of the board now.
     void send_report(uint8_t code, uint8_t value) { peer_.send(board_.report(code, value)); }
     void set_software_version(uint8_t version) { board_.set_software_version(version); }
-    void set_query_data(uint8_t code, const byte_string& data) { board_.set_query_data(code, data); }
+    void set_query_data(uint8_t code, const byte_string& data) {
+        board_.set_query_data(code, data);
+    }
 
     byte_string received() const { return peer_.received(); }
     void clear_received() { peer_.clear_received(); }

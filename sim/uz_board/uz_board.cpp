@@ -163,7 +163,8 @@ byte_string uz_board::answer_to(const byte_string& frame) {
     }
     if (frame.size() > length + 1) return answer_ramp_data(frame);
     if (length != commands_[code].request) return kNak;
-    const byte_string parameters(frame.begin() + 2, frame.begin() + static_cast<std::ptrdiff_t>(length));
+    const byte_string parameters(frame.begin() + 2,
+                                 frame.begin() + static_cast<std::ptrdiff_t>(length));
 
     if (code == ramp_load_code_ || code == ramp_delete_code_) {
         const size_t slot = parameters.empty() ? slot_ids_.size() : parameters[0];
@@ -203,8 +204,7 @@ byte_string uz_board::answer_to(const byte_string& frame) {
 byte_string uz_board::answer_ramp_data(const byte_string& frame) {
     const size_t count = static_cast<size_t>(frame[2]) << 8 | frame[3];
     const uint8_t* values = frame.data() + 5;
-    const bool intact =
-        frame.back() == ur_checksum(values, static_cast<int32_t>(2 * count));
+    const bool intact = frame.back() == ur_checksum(values, static_cast<int32_t>(2 * count));
     std::vector<uint16_t>& held = slot_values_[loaded_slot_];
     for (size_t i = 0; i < count; ++i) {
         held.push_back(static_cast<uint16_t>(values[2 * i] << 8 | values[2 * i + 1]));
@@ -231,8 +231,8 @@ void uz_board::apply_fault(uint8_t code, byte_string* answer) {
                               : frame_of(code, {});
             break;
         case uz_fault::over_long: {
-            byte_string data = is_data ? byte_string(answer->begin() + 2, answer->end() - 1)
-                                       : byte_string{};
+            byte_string data =
+                is_data ? byte_string(answer->begin() + 2, answer->end() - 1) : byte_string{};
             data.resize(std::min<size_t>(data.size() + kOverLongExtra, UZ_MAX_FRAME_LENGTH - 2),
                         0x5A);
             *answer = frame_of(is_data ? code : UZ_ACK, data);
@@ -271,7 +271,8 @@ byte_string uz_board::hostile_answer(uint8_t code, const byte_string& answer) {
         case 0:  // NAK
             return kNak;
         case 1:  // one byte changed anywhere, the length byte included
-            if (!mutated.empty()) mutated[below(mutated.size())] ^= static_cast<uint8_t>(1 + below(255));
+            if (!mutated.empty())
+                mutated[below(mutated.size())] ^= static_cast<uint8_t>(1 + below(255));
             return mutated;
         case 2:  // garbage
             return random_bytes(1 + below(8));
@@ -290,7 +291,8 @@ byte_string uz_board::hostile_answer(uint8_t code, const byte_string& answer) {
             return mutated;
         case 7: {  // three reports, then the answer
             byte_string reports;
-            for (int i = 0; i < 3; ++i) reports.insert(reports.end(), report_frame.begin(), report_frame.end());
+            for (int i = 0; i < 3; ++i)
+                reports.insert(reports.end(), report_frame.begin(), report_frame.end());
             mutated.insert(mutated.begin(), reports.begin(), reports.end());
             return mutated;
         }
@@ -302,7 +304,8 @@ byte_string uz_board::hostile_answer(uint8_t code, const byte_string& answer) {
         case 10:  // the longest frame there is, well formed, any code
             return frame_of(static_cast<uint8_t>(random_()), random_bytes(UZ_MAX_FRAME_LENGTH - 2));
         case 11:  // checksum off
-            if (!mutated.empty()) mutated.back() = static_cast<uint8_t>(mutated.back() + 1 + below(254));
+            if (!mutated.empty())
+                mutated.back() = static_cast<uint8_t>(mutated.back() + 1 + below(254));
             return mutated;
         default:  // the answer as it should be
             return mutated;

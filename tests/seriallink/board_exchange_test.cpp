@@ -25,8 +25,7 @@ TEST_F(ScriptedBoard, RequestsGoOutAsTheirShapesSay) {
     const sim::byte_string cmd = bytes({0x02, UZ1_RAMP_COMPLETE_CMD, 0x23});
     const sim::byte_string one = bytes({0x03, UZ1_RAMP_START_CMD, 0x07, 0x2E});
     const sim::byte_string two = bytes({0x05, UZ1_MOTOR_MOVE_CMD, 0xA0, 0x0B, 0x00, 0xAC});
-    const sim::byte_string u32 =
-        bytes({0x06, UZ1_EE_SERIAL_SET_CMD, 0x01, 0x02, 0x03, 0xF4, 0x04});
+    const sim::byte_string u32 = bytes({0x06, UZ1_EE_SERIAL_SET_CMD, 0x01, 0x02, 0x03, 0xF4, 0x04});
     for (const auto& frame : {u16, cmd, one, two, u32}) answer(frame, kAck);
 
     EXPECT_EQ(ur_send_u16(info, 4, UZ1_LLC_SET_CMD, 0x1234), NO_ERROR);
@@ -37,7 +36,8 @@ TEST_F(ScriptedBoard, RequestsGoOutAsTheirShapesSay) {
     EXPECT_EQ(ur_send_u32(info, 6, UZ1_EE_SERIAL_SET_CMD, 0x010203F4), NO_ERROR);
 
     sim::byte_string all;
-    for (const auto& frame : {u16, cmd, one, two, u32}) all.insert(all.end(), frame.begin(), frame.end());
+    for (const auto& frame : {u16, cmd, one, two, u32})
+        all.insert(all.end(), frame.begin(), frame.end());
     EXPECT_EQ(peer.received(), all);
     EXPECT_EQ(printed(), "");
 }
@@ -142,8 +142,8 @@ TEST_F(ScriptedBoard, OverLongDataResponseNeverPassesTheCallersBuffer) {
     long_answer.push_back(static_cast<uint8_t>(UZ1_EE_SERIAL_READ_CMD + 78));
     answer(bytes({0x02, UZ1_EE_SERIAL_READ_CMD, UZ1_EE_SERIAL_READ_CMD}), long_answer);
     EXPECT_EQ(ur_writeUZ(&port(), 2, buffer.data(), 1, 0), ERR_UZ_RECV_FAILED);
-    EXPECT_EQ(buffer, (std::vector<uint8_t>{0x02, UZ1_EE_SERIAL_READ_CMD, UZ1_EE_SERIAL_READ_CMD,
-                                            0, 0, 0, 0xA5}));
+    EXPECT_EQ(buffer, (std::vector<uint8_t>{0x02, UZ1_EE_SERIAL_READ_CMD, UZ1_EE_SERIAL_READ_CMD, 0,
+                                            0, 0, 0xA5}));
     EXPECT_EQ(printed(),
               "ur_writeUZ: recvd invalid resp  wanted 6  got 14\n"
               "ur_writeUZ failed: cmd=UZ1_EE_SERIAL_READ_CMD\n");
@@ -200,7 +200,8 @@ TEST_F(ScriptedBoard, ShortFrameBodyAndSilenceTimeOut) {
     printed().clear();
     const auto start = clock_type::now();
     EXPECT_EQ(ur_send_cmd(info, 2, UZ1_RAMP_ABORT_CMD), ERR_UZ_RECV_TIMEOUT);
-    EXPECT_GE(clock_type::now() - start, std::chrono::milliseconds(kTestFirstByteSeconds * 1000 - 10));
+    EXPECT_GE(clock_type::now() - start,
+              std::chrono::milliseconds(kTestFirstByteSeconds * 1000 - 10));
     EXPECT_EQ(printed(),
               "ur_readUZ: timed out on first byte, respType=1\n"
               "ur_writeUZ failed: cmd=UZ1_RAMP_ABORT_CMD\n");
@@ -296,8 +297,9 @@ TEST_F(ScriptedBoard, RampDataFrameCarriesItsValuesAfterItsHeader) {
               NO_ERROR);
     EXPECT_EQ(frame_length, 10);
     EXPECT_EQ(exact[1], FTP_RAMP_DATA_CMD);
-    EXPECT_EQ(ur_ramp_data_frame(INSTR_BD_NOT_SERIAL, values, 2, exact, sizeof exact, &frame_length),
-              ERR_INVALID_PARAM);
+    EXPECT_EQ(
+        ur_ramp_data_frame(INSTR_BD_NOT_SERIAL, values, 2, exact, sizeof exact, &frame_length),
+        ERR_INVALID_PARAM);
 }
 
 TEST_F(ScriptedBoard, FlushDrainsTheLine) {

@@ -169,8 +169,8 @@ TEST_F(BoardLine, InitWithoutARecordOrWithAnotherBoardOpensNothing) {
 
 TEST_F(BoardLine, InitOnAMissingPortReportsItWithoutClosing) {
     EXPECT_EQ(open(kMissingPort, INSTR_BD_UZ1), ERR_UZ_COMM);
-    EXPECT_EQ(printed(),
-              "ur_initUZ: error initializing " + std::string(kMissingPort) + ": ERR_CANT_OPEN_SERIAL\n");
+    EXPECT_EQ(printed(), "ur_initUZ: error initializing " + std::string(kMissingPort) +
+                             ": ERR_CANT_OPEN_SERIAL\n");
     EXPECT_EQ(port(), plat::kInvalidPort);
     EXPECT_EQ(dev_cntrl().device_count, 0);
 }
@@ -182,9 +182,11 @@ TEST_F(BoardLine, InitThatCannotRegisterClosesTheLine) {
     test_peer peer;
     ASSERT_TRUE(peer.is_open());
     EXPECT_EQ(open(peer.device_path(), INSTR_BD_UZ2), ERR_UZ_COMM);
-    EXPECT_EQ(printed(), "gl_DevInfo table is full" "dev_add_device failed: err=ERR_DEV_CNTRL\n"
-                         "ur_initUZ: error initializing " + std::string(peer.device_path()) +
-                             ": ERR_DEV_CNTRL\n");
+    EXPECT_EQ(printed(),
+              "gl_DevInfo table is full"
+              "dev_add_device failed: err=ERR_DEV_CNTRL\n"
+              "ur_initUZ: error initializing " +
+                  std::string(peer.device_path()) + ": ERR_DEV_CNTRL\n");
     EXPECT_EQ(port(), plat::kInvalidPort);
 }
 

@@ -150,7 +150,8 @@ TEST_F(SimulatedBoardTest, ReportInTheMiddleOfAnExchangeIsSkipped) {
         const uint8_t version = type == INSTR_BD_UZ1 ? UZ1_SW_VERSION_CMD : NIF_SW_VERSION_CMD;
         board->inject(sim::uz_fault::report_first, 2);
         EXPECT_EQ(query(version), bytes({0x21}));
-        EXPECT_EQ(ur_send_byte(info, 3, type == INSTR_BD_UZ1 ? UZ1_RAMP_START_CMD : NIF_RAMP_START_CMD, 0),
+        EXPECT_EQ(ur_send_byte(info, 3,
+                               type == INSTR_BD_UZ1 ? UZ1_RAMP_START_CMD : NIF_RAMP_START_CMD, 0),
                   NO_ERROR);
         EXPECT_EQ(printed(), "");
     }

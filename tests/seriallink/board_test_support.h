@@ -55,8 +55,7 @@ class BoardLine : public ::testing::Test {
     int32_t open(const char* port_name, int32_t board_type) {
         info->initialised = 1;
         info->instrBdType = board_type;
-        std::snprintf(info->board.line.portName, sizeof info->board.line.portName, "%s",
-                      port_name);
+        std::snprintf(info->board.line.portName, sizeof info->board.line.portName, "%s", port_name);
         return ur_initUZ(info);
     }
 
