@@ -1,6 +1,8 @@
-// Bounds of the two waits of the layer that the line alone could make
-// endless: sio_send_data waiting for the output queue to empty, and
-// sio_clear_buffer waiting for a quiet line. Tests shorten them.
+// Bounds of the waits of the serial links: the two of the port layer that
+// the line alone could make endless (sio_send_data waiting for the output
+// queue to empty, sio_clear_buffer waiting for a quiet line), and the
+// instrument board link's wait for the first byte of a frame. Tests shorten
+// them.
 #pragma once
 
 #include <atomic>
@@ -13,6 +15,9 @@ struct wait_bounds {
     std::atomic<int64_t> send_drain_ms{10000};
     // How long a line may keep talking before sio_clear_buffer gives up.
     std::atomic<int64_t> clear_quiet_ms{5000};
+    // The read time-out, in whole seconds, while the length byte of a frame
+    // from the instrument board is awaited.
+    std::atomic<int32_t> board_first_byte_s{10};
 };
 
 wait_bounds& bounds();

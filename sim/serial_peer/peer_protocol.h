@@ -18,6 +18,13 @@
 //   line <id>                     -> ok <baud> <data bits> <parity> <parity check>
 //                                    <stop bits> <xon out> <xon in> <cts> <xon char>
 //                                    <xoff char> <raw> <framing known>
+//   record <id> <0|1>             -> ok
+// A simulated instrument board answers on a peer once it is attached:
+//   board <id> <board type>       -> ok
+//   fault <id> <fault name> <count> <seed>  -> ok
+//   report <id> <code> <value>    -> ok    (the board sends a report now)
+//   version <id> <byte>           -> ok
+//   query_data <id> <code> <bytes> -> ok
 // A request that cannot be served is answered "fail <reason>".
 #pragma once
 

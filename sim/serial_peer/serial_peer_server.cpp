@@ -8,7 +8,8 @@
 //
 // The ports are COM numbers: CONTROL_PORT links to the control line, the
 // peers take the lowest free of FIRST_PEER_PORT onwards. "ready" on standard
-// output tells that the control line is linked. The server runs until it is
+// output tells that the control line is linked. A peer may be made a
+// simulated instrument board. The server runs until it is
 // interrupted or terminated, and then removes its links.
 #include <atomic>
 #include <chrono>
@@ -24,6 +25,7 @@
 #include "platform/pseudo_terminal.h"
 #include "sim/serial_peer/peer_protocol.h"
 #include "sim/serial_peer/serial_peer.h"
+#include "sim/uz_board/board_peer.h"
 
 namespace {
 
@@ -71,7 +73,8 @@ class server {
         if (f.size() < 2 || !peer_protocol::to_number(f[1], &id) || peers_.count(id) == 0) {
             return "fail no such peer";
         }
-        serial_peer& peer = *peers_.at(id).peer;
+        entry& held = peers_.at(id);
+        serial_peer& peer = *held.peer;
         const std::string& verb = f[0];
         if (verb == "close") {
             unlink_port(folder_, peers_.at(id).port);
@@ -120,14 +123,64 @@ class server {
             return peer.wait_received(count, milliseconds(limit)) ? "ok 1" : "ok 0";
         }
         if (verb == "line") return line_of(peer);
-        return "fail unknown request";
+        if (verb == "record" && f.size() == 3) {
+            peer.record(f[2] == "1");
+            return "ok";
+        }
+        return board_request(held, f);
     }
 
   private:
     struct entry {
+        std::unique_ptr<uz_board> board;  // before the peer: its thread answers through it
         std::unique_ptr<serial_peer> peer;
         int port = 0;
     };
+
+    // The requests of a simulated instrument board on the peer.
+    static std::string board_request(entry& held, const std::vector<std::string>& f) {
+        const std::string& verb = f[0];
+        if (verb == "board" && f.size() == 3) {
+            int32_t type = 0;
+            if (held.board || !peer_protocol::to_number(f[2], &type)) return "fail bad board";
+            auto board = std::make_unique<uz_board>(type);
+            if (!board->is_valid()) return "fail no such board type";
+            held.board = std::move(board);
+            attach_board(*held.peer, *held.board);
+            return "ok";
+        }
+        if (!held.board) return "fail unknown request";
+        uz_board& board = *held.board;
+        if (verb == "fault" && f.size() == 5) {
+            uz_fault fault = uz_fault::none;
+            int count = 0;
+            uint32_t seed = 0;
+            if (!uz_fault_from_name(f[2], &fault) || !peer_protocol::to_number(f[3], &count) ||
+                !peer_protocol::to_number(f[4], &seed)) {
+                return "fail bad fault";
+            }
+            board.inject(fault, count, seed);
+            return "ok";
+        }
+        uint8_t code = 0;
+        if (f.size() < 3 || !peer_protocol::to_number(f[2], &code)) return "fail unknown request";
+        if (verb == "report" && f.size() == 4) {
+            uint8_t value = 0;
+            if (!peer_protocol::to_number(f[3], &value)) return "fail bad value";
+            held.peer->send(board.report(code, value));
+            return "ok";
+        }
+        if (verb == "version" && f.size() == 3) {
+            board.set_software_version(code);
+            return "ok";
+        }
+        byte_string data;
+        if (verb == "query_data" && f.size() == 4 && peer_protocol::from_hex(f[3], &data)) {
+            board.set_query_data(code, data);
+            return "ok";
+        }
+        return "fail unknown request";
+    }
 
     std::string open() {
         int port = 0;
@@ -142,7 +195,7 @@ class server {
         if (!peer->is_open()) return "fail no pseudo-terminal";
         if (!link_port(folder_, port, peer->device_path())) return "fail cannot link the port";
         const int64_t id = next_id_++;
-        peers_[id] = entry{std::move(peer), port};
+        peers_[id] = entry{nullptr, std::move(peer), port};
         return "ok " + std::to_string(id) + " COM" + std::to_string(port);
     }
 
