@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "util/replace_file.h"
 #include "util/util.h"
 
 namespace {
@@ -46,14 +47,6 @@ bool write_text(FILE* out, const char* text) {
     }
     const size_t rest = std::strlen(run);
     return std::fwrite(run, 1, rest, out) == rest;
-}
-
-// The folder that holds the log, where the temporary copy goes first.
-std::string log_folder(const char* path) {
-    const char* last = std::strrchr(path, plat::kPathSeparator);
-    if (last == nullptr) return ".";
-    if (last == path) return std::string(1, plat::kPathSeparator);
-    return std::string(path, last);
 }
 
 // Where the kept part of the log begins: the read position, at a line
@@ -115,15 +108,12 @@ int32_t trim_and_append(file_ptr log, const char* path, int64_t drop, const char
         return ERR_FILE_IO;
     }
 
-    // Beside the log when that folder takes a new file, so a rename replaces
-    // the log; otherwise in the system's temporary folder.
-    std::string temp;
-    const bool beside =
-        !plat::is_wide_path(path) && plat::make_temp_file(log_folder(path).c_str(), "_log", &temp);
-    if (!beside && !plat::make_temp_file(plat::temp_directory().c_str(), "_log", &temp)) {
+    u_replacement replacement;
+    if (!u_make_replacement(path, "_log", &replacement)) {
         gl_PrintFunc("u_log_to_file: cannot obtain temp file name\n");
         return ERR_CANT_CREATE_FILE;
     }
+    const std::string& temp = replacement.path;
     file_ptr copy(plat::open_file(temp.c_str(), "wb"));
     if (copy == nullptr) {
         gl_PrintFunc("u_log_to_file: cannot create temp file '%s'\n", temp.c_str());
@@ -142,14 +132,11 @@ int32_t trim_and_append(file_ptr log, const char* path, int64_t drop, const char
     }
     log.reset();
 
-    if (beside && plat::rename_file(temp.c_str(), path)) return NO_ERROR;
-    const int32_t error = u_copy_file(temp.c_str(), path);
+    const int32_t error = u_install_replacement(replacement, path);
     if (error != NO_ERROR) {
         gl_PrintFunc("u_log_to_file: cannot copy temp file '%s' to '%s'\n", temp.c_str(), path);
-        return error;  // the copy keeps the trimmed log with the new text
     }
-    plat::delete_file(temp.c_str());
-    return NO_ERROR;
+    return error;  // after a failed copy the temporary file keeps the trimmed log with the new text
 }
 
 }  // namespace
