@@ -80,3 +80,7 @@ void cal_set_defaults(sys_info* info);
 // True when a and b configure the same: every keyword's value and the same
 // unknown lines. State, handles and the file's path are not compared.
 bool cal_same_configuration(const sys_info& a, const sys_info& b);
+
+// The keyword documentation, as Markdown: one table per record group
+// (keyword, type, range, default, meaning), handed out a line at a time.
+void cal_describe_keywords(void (*emit)(void* context, const char* line), void* context);
