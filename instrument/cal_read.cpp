@@ -31,9 +31,14 @@ int shown_length(std::string_view text) {
     return static_cast<int>(std::min<size_t>(text.size(), kShown));
 }
 
+// The text's first characters for a "%.*s" (never a null pointer).
+const char* shown_text(std::string_view text) {
+    return text.empty() ? "" : text.data();
+}
+
 int32_t bad_line(const char* path, int number, std::string_view keyword, const char* fault) {
     gl_PrintFunc("sys_cal_read: \"%s\" line %d, keyword \"%.*s\": %s\n", path, number,
-                 shown_length(keyword), keyword.data(), fault);
+                 shown_length(keyword), shown_text(keyword), fault);
     return ERR_INVALID_CONFIG_FILE;
 }
 
@@ -46,7 +51,7 @@ int32_t bad_value(const char* path, int number, const cal_keyword& keyword,
     cal_describe_range(keyword, range);
     char fault[3 * CAL_TEXT_SIZE];
     std::snprintf(fault, sizeof fault, "expected %s, %s, found \"%.*s\"%s", type, range,
-                  shown_length(value), value.data(),
+                  shown_length(value), shown_text(value),
                   value.size() > static_cast<size_t>(kShown) ? "..." : "");
     return bad_line(path, number, keyword.name, fault);
 }
