@@ -11,12 +11,17 @@
 // line feeds and with all values on one line, and a few broken ones.
 // folder/header_scan gets the header lines 2 to 14 of those files, each after
 // the byte that picks its scan format in fuzz_header_scan.
+// folder/read_cal_file gets system calibration files: the tests' full sample
+// with both line ends, the writer's file of it and of an empty record, and a
+// few broken ones.
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "datafile/datafile.h"
+#include "instrument/instrument.h"
+#include "support/cal_file_sample.h"
 #include "tools/generator/datafile_generator.h"
 
 namespace {
@@ -203,6 +208,22 @@ bool write_ascii_seed(const fs::path& binary, const fs::path& ascii) {
     return err == NO_ERROR;
 }
 
+// Calibration files; returns how many were written, -1 on failure.
+int write_cal_file_seeds(const fs::path& dir) {
+    const std::string full = cal_sample::full_file();
+    bool ok = write_text(dir / "full_crlf.cal", full) &&
+              write_text(dir / "full_lf.cal", cal_sample::join(cal_sample::full_lines(), "\n")) &&
+              write_text(dir / "bad_value.cal", full + "SystemType: 999\r\n") &&
+              write_text(dir / "twice.cal", full + full) &&
+              write_text(dir / "no_colon.cal", "SystemType 3\r\n");
+    sys_info info;
+    sys_info_clear(&info);
+    ok = ok && sys_cal_write((dir / "defaults.cal").string().c_str(), 1, &info) == NO_ERROR;
+    ok = ok && sys_cal_read((dir / "full_crlf.cal").string().c_str(), 1, &info) == NO_ERROR;
+    ok = ok && sys_cal_write((dir / "written.cal").string().c_str(), 1, &info) == NO_ERROR;
+    return ok ? 7 : -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -213,10 +234,12 @@ int main(int argc, char** argv) {
     const fs::path binary_dir = fs::path(argv[1]) / "read_binary";
     const fs::path ascii_dir = fs::path(argv[1]) / "read_ascii";
     const fs::path line_dir = fs::path(argv[1]) / "header_scan";
+    const fs::path cal_dir = fs::path(argv[1]) / "read_cal_file";
     std::error_code ec;
     fs::create_directories(binary_dir, ec);
     fs::create_directories(ascii_dir, ec);
     fs::create_directories(line_dir, ec);
+    fs::create_directories(cal_dir, ec);
     if (ec) {
         std::fprintf(stderr, "fuzz_seeds: cannot create %s\n", argv[1]);
         return 2;
@@ -257,11 +280,13 @@ int main(int argc, char** argv) {
             line_count += 13;
         }
     }
-    if (!ok) {
+    const int cal_count = write_cal_file_seeds(cal_dir);
+    if (!ok || cal_count < 0) {
         std::fprintf(stderr, "fuzz_seeds: cannot write the seeds under %s\n", argv[1]);
         return 2;
     }
-    std::printf("fuzz_seeds: %d binary, %d ASCII and %d header line seeds under %s\n", binary_count,
-                ascii_count, line_count, argv[1]);
+    std::printf(
+        "fuzz_seeds: %d binary, %d ASCII, %d header line and %d calibration file seeds under %s\n",
+        binary_count, ascii_count, line_count, cal_count, argv[1]);
     return 0;
 }

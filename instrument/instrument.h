@@ -38,6 +38,148 @@ struct sys_board_info {
     sys_serial_line line;
 };
 
+// ---- wave monitor -----------------------------------------------------------
+
+// Sweep (ramp) limits, in the order the wave monitor's limit query fills them.
+struct sys_sweep_limits {
+    double minRate;
+    double maxRate;
+    double minRange;
+    double maxRange;
+};
+
+// What the wave monitor last reported about itself (its status update).
+struct sys_wave_monitor_state {
+    uint8_t calibrated;
+    uint32_t statusFlags;  // the raw status word
+    uint32_t upperFlags;   // statusFlags & 0xF0000000
+    int64_t calTime;       // seconds since the epoch; 0 when not calibrated
+    uint32_t statusWord6;
+    uint32_t statusWord7;
+    float statusValue1;
+    float statusValue2;
+    float adcGain[4];  // A to D
+    float systemGain;
+    uint16_t adcOffset[4];  // A to D
+    double phaseOffset01;
+    double phaseOffset12;
+    double phaseOffset23;
+    sys_sweep_limits limits;  // the wave monitor's own; minRange is always 0
+};
+
+struct sys_wave_monitor_info {
+    sys_serial_line line;
+    // Configuration.
+    double clValue;                 // sent as "CL=" (value x 10 000 000)
+    float systemGain;               // sent as "SS="
+    sys_sweep_limits configLimits;  // the limits configured for the system type
+    // State.
+    sys_wave_monitor_state state;
+};
+
+// ---- temperature sensor -----------------------------------------------------
+
+struct sys_temp_sensor_info {
+    int32_t enabled;  // 1: switch-on opens and sets up the sensor
+    sys_serial_line line;
+};
+
+// ---- CAN --------------------------------------------------------------------
+
+inline constexpr int SYS_MAC_SIZE = 6;
+
+// The Ethernet-to-CAN bridge.
+struct sys_can_bridge {
+    uint8_t ipAddress[4];           // found by the bridge search; 255.255.255.255 before
+    uint8_t macAddress[SYS_MAC_SIZE];  // configured; a first byte of 0xFF: none configured
+    uint8_t firmwareMajor;
+    uint8_t firmwareMinor;
+};
+
+enum : int32_t { SYS_TURRET_NONE = 0, SYS_TURRET_MOTORIZED = 1, SYS_TURRET_ENCODED = 2 };
+enum : int32_t { SYS_ZOOM_NONE = 0, SYS_ZOOM_ENCODED = 1, SYS_ZOOM_MOTORIZED = 2 };
+
+struct sys_can_info {
+    sys_can_bridge bridge;
+    int32_t objectiveTurretType;  // SYS_TURRET_*
+    int32_t zoomChangerType;      // SYS_ZOOM_*
+    uint32_t node63ProductCode;   // read at bring-up
+    uint8_t lastTurretPosition;   // the turret position the PDOs last reported
+};
+
+// ---- sleep mode -------------------------------------------------------------
+
+struct sys_sleep_info {
+    uint16_t timeoutSeconds;  // 0: no sleep mode
+};
+
+// ---- encoded zoom -----------------------------------------------------------
+
+inline constexpr int SYS_ZOOM_STD_MAGS = 16;
+// Room for a path name and its terminator.
+inline constexpr int SYS_FILE_NAME_LEN = 260;
+
+struct sys_zoom_mags {
+    int32_t count;
+    float values[SYS_ZOOM_STD_MAGS];
+};
+
+struct sys_enc_zoom_info {
+    int32_t config;     // bit 0: the encoded zoom is set up
+    int32_t backlash;
+    int32_t progLim[2];  // programmed soft limits: lower, upper
+    int32_t wandLim[2];  // limits of the hand control: lower, upper
+    sys_zoom_mags stdMags;  // the standard magnifications
+    char calFile[SYS_FILE_NAME_LEN];   // magnification calibration file; "" for the default
+};
+
+// ---- ramps ------------------------------------------------------------------
+
+inline constexpr int32_t SYS_NO_SERIAL = -1;  // the scanner is absent
+
+struct sys_ramp_info {
+    char configFile[SYS_FILE_NAME_LEN];  // in the ramps directory; "" for none
+    int32_t pifocSerial;                 // SYS_NO_SERIAL: no PIFOC
+    int32_t pifocPolarity;               // 1 or -1
+    int32_t pztSerial;                   // SYS_NO_SERIAL: no PZT
+    // The digital piezo scanner, as the CAN bridge reports it at bring-up.
+    int32_t hasDigitalScanner;
+    int32_t digitalScannerKind;
+    int32_t digitalScannerSlots;
+    // The ramp registry adds the ramp table and the instrument slot table here.
+};
+
+// ---- acquisition --------------------------------------------------------------
+
+inline constexpr int SYS_ACQ_MAX_MODES = 7;
+
+// One input mode of the primary camera.
+struct sys_acq_mode {
+    int32_t modeId;
+    double dataRate;  // frames per second
+};
+
+struct sys_acq_info {
+    int32_t numModes;
+    int32_t currentMode;  // index into modes
+    sys_acq_mode modes[SYS_ACQ_MAX_MODES];
+    // The acquisition binding adds its device, camera and mode fields here.
+};
+
+// ---- the system calibration file ------------------------------------------------
+
+// Room for the lines of keywords this version does not know, kept as read.
+inline constexpr int SYS_CAL_UNKNOWN_SIZE = 8192;
+
+// Room for the path of a file found in the configuration directory.
+inline constexpr int SYS_CAL_PATH_LEN = 1024;
+
+struct sys_cal_file_info {
+    char path[SYS_CAL_PATH_LEN];  // the file the record was read from
+    // Unknown keyword lines in file order, each ended by a line feed.
+    char unknownLines[SYS_CAL_UNKNOWN_SIZE];
+};
+
 struct sys_info {
     int32_t initialised;  // 1 once filled from a calibration file or by hand
     int32_t instrBdType;  // INSTR_BD_*
@@ -45,13 +187,50 @@ struct sys_info {
     int32_t cameraType;
     int32_t lightType;
     sys_board_info board;
+    sys_wave_monitor_info waveMonitor;
+    sys_temp_sensor_info tempSensor;
+    sys_can_info can;
+    sys_sleep_info sleep;
+    sys_enc_zoom_info encZoom;
+    sys_ramp_info ramps;
+    sys_acq_info acq;
+    sys_cal_file_info calFile;
 };
 
 extern sys_info gl_SysInfo[SYS_INFO_COUNT];
 
-// Sets a record to its empty state: nothing configured, every handle invalid.
+// Sets a record to its empty state: not initialised, every handle invalid,
+// every configured value at the calibration file's default, all state zero.
 void sys_info_clear(sys_info* info);
 
 // The first record whose instrument board line holds
 // the given handle; null for plat::kInvalidPort or when none holds it.
 sys_info* sys_info_find_board_port(plat::port_handle port);
+
+// ---- the system calibration file ---------------------------------------------
+//
+// A text file of "Keyword: value" lines that configures one instrument (the
+// keywords, their values and defaults: docs/calibration-file.md). The name
+// given to the reader and the writer is looked up with u_find_file (an
+// absolute name as it is, else the current folder, then the configuration
+// directory); a null or empty name stands for the default u_cal_file_name(system).
+
+// Reads the file into the record, only when the whole file is good: each
+// keyword the file names gets its value, every other configured field its
+// default, lines of keywords this version does not know are kept for the
+// writer, and initialised becomes 1; handles and state stay as they are.
+// A bad line is reported with the file, the line number and the keyword,
+// and gives ERR_INVALID_CONFIG_FILE with the record untouched. Other
+// results: ERR_INVALID_PARAM (no record), the errors of u_find_file,
+// ERR_CANT_OPEN_FILE, ERR_FILE_IO (a read error).
+int32_t sys_cal_read(const char* name, int32_t system, sys_info* info);
+
+// Writes the record's configuration: every keyword with its value, then the
+// kept unknown lines, each line ended by CR LF. The file goes first to a
+// temporary file beside the target, which then replaces it in one step. The
+// target is the file the name finds, else a new file of that name (a
+// relative name in the configuration directory). ERR_INVALID_PARAM for no
+// record or for a value the reader would not take back (the target is then
+// untouched); ERR_CANT_OPEN_FILE when the configuration directory is needed
+// but not known; ERR_CANT_CREATE_FILE, ERR_CANT_WRITE_FILE.
+int32_t sys_cal_write(const char* name, int32_t system, const sys_info* info);

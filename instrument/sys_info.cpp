@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "instrument/cal_keywords.h"
+
 namespace {
 
 // Every record starts empty, with its handles invalid, before any code runs.
@@ -20,6 +22,11 @@ void sys_info_clear(sys_info* info) {
     if (info == nullptr) return;
     std::memset(info, 0, sizeof *info);
     info->board.line.portHandle = plat::kInvalidPort;
+    info->waveMonitor.line.portHandle = plat::kInvalidPort;
+    info->tempSensor.line.portHandle = plat::kInvalidPort;
+    // No bridge found yet.
+    std::memset(info->can.bridge.ipAddress, 0xFF, sizeof info->can.bridge.ipAddress);
+    cal_set_defaults(info);
 }
 
 sys_info* sys_info_find_board_port(plat::port_handle port) {

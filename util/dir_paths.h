@@ -8,8 +8,3 @@
 // not fit: then one line naming the function and the variable says so and
 // the buffer is left as it was, so the caller derives the directory instead.
 bool u_directory_from_environment(const char* function, const char* variable, char* buffer);
-
-// Writes directory, the path separator and name into buffer (size bytes).
-// The separator is not doubled when directory already ends with one. False,
-// with buffer empty, when the result does not fit.
-bool u_join_path(char* buffer, size_t size, const char* directory, const char* name);

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "util/dir_paths.h"
 #include "util/util.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "util/dir_paths.h"
+#include "util/util.h"
 
 bool u_join_path(char* buffer, size_t size, const char* directory, const char* name) {
     if (size == 0) return false;

@@ -54,6 +54,11 @@ const char* u_ramps_dir();
 // available, ERR_NO_MEM when a candidate cannot be allocated.
 int32_t u_find_file(const char* name, const char** path);
 
+// Writes directory, the path separator and name into buffer (size bytes).
+// The separator is not doubled when directory already ends with one. False,
+// with buffer empty, when the result does not fit.
+bool u_join_path(char* buffer, size_t size, const char* directory, const char* name);
+
 // Default name of the system calibration file: the computer name, a point
 // and the character '0' + system. Fixed by the first call; later arguments
 // are ignored.
