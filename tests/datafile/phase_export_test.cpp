@@ -132,7 +132,18 @@ TEST(PhaseStats, ValidValuesAtTheLowestIntegerAreData) {
     EXPECT_EQ(stats.max, INT32_MIN);
     EXPECT_EQ(stats.min, INT32_MIN);
     EXPECT_EQ(stats.pv, 0);
-    EXPECT_EQ(stats.max_x, 0);
+
+    // Both extremes lie at the first valid value, in the window, even when
+    // it is the lowest integer.
+    std::vector<int32_t> lowest = {kInvalid, INT32_MIN,   //
+                                   INT32_MIN, INT32_MIN};
+    const phase_matrix shifted = matrix_of(lowest, 2, 2, 5, 7);
+    ASSERT_EQ(phase_matrix_stats(&shifted, nullptr, &stats), NO_ERROR);
+    EXPECT_EQ(stats.count, 3);
+    EXPECT_EQ(stats.max_x, 6);
+    EXPECT_EQ(stats.max_y, 7);
+    EXPECT_EQ(stats.min_x, 6);
+    EXPECT_EQ(stats.min_y, 7);
 
     // The largest spread that still fits.
     std::vector<int32_t> extremes = {0, 2147483639, -9};
