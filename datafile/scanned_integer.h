@@ -52,8 +52,8 @@ inline int32_t as_scanned_int(bool negative, bool overflow, uint64_t magnitude) 
 
 // "%hd" goes through strtol as well and keeps the low 16 bits.
 inline int16_t as_scanned_short(bool negative, bool overflow, uint64_t magnitude) {
-    return static_cast<int16_t>(
-        static_cast<uint16_t>(static_cast<uint32_t>(as_scanned_int(negative, overflow, magnitude))));
+    return static_cast<int16_t>(static_cast<uint16_t>(
+        static_cast<uint32_t>(as_scanned_int(negative, overflow, magnitude))));
 }
 
 // Scans an optional sign and the decimal digits at text (white space already

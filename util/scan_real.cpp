@@ -101,7 +101,7 @@ bool collect_number(const char* p, collected* number) {
 // and the exponent decide it.
 bool magnitude_above_one(const char* p, const char* end, bool hex) {
     constexpr int64_t kLimit = int64_t{1} << 40;  // saturation, far beyond any range
-    int64_t order = 0;  // the value is 0.ddd times the base to this power
+    int64_t order = 0;                            // the value is 0.ddd times the base to this power
     bool seen_point = false;
     bool seen_non_zero = false;
     for (; p < end; ++p) {
@@ -143,8 +143,8 @@ int scan_real(const char* text, T* value) {
     if (!collect_number(p, &number)) return 0;
 
     T result{};
-    const std::chars_format format = number.hex ? std::chars_format::hex
-                                                : std::chars_format::general;
+    const std::chars_format format =
+        number.hex ? std::chars_format::hex : std::chars_format::general;
     const auto [stop, error] = std::from_chars(number.digits, number.end, result, format);
     if (error == std::errc::invalid_argument) {
         // Only the "0" of a "0x" with no digit after it ("0x.") is a number.

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "datafile/datafile.h"
 #include "ascii_samples.h"
+#include "datafile/datafile.h"
 #include "support/host_locale.h"
 
 namespace {
@@ -153,7 +153,7 @@ TEST(PhaseStats, ValidValuesAtTheLowestIntegerAreData) {
 
     // Both extremes lie at the first valid value, in the window, even when
     // it is the lowest integer.
-    std::vector<int32_t> lowest = {kInvalid, INT32_MIN,   //
+    std::vector<int32_t> lowest = {kInvalid, INT32_MIN,  //
                                    INT32_MIN, INT32_MIN};
     const phase_matrix shifted = matrix_of(lowest, 2, 2, 5, 7);
     ASSERT_EQ(phase_matrix_stats(&shifted, nullptr, &stats), NO_ERROR);

@@ -373,8 +373,12 @@ uint64_t big_endian_at(const std::vector<uint8_t>& bytes, size_t offset, size_t 
 void expect_records_hold(const std::vector<uint8_t>& file, const records& r) {
     const bool long_header = big_endian_at(file, 0, 4) == DF_MAGIC_FORMAT3;
     const size_t header = long_header ? DF_HEADER_SIZE_LONG : DF_HEADER_SIZE_SHORT;
-    const auto i16 = [&](size_t offset) { return static_cast<int16_t>(big_endian_at(file, offset, 2)); };
-    const auto i32 = [&](size_t offset) { return static_cast<int32_t>(big_endian_at(file, offset, 4)); };
+    const auto i16 = [&](size_t offset) {
+        return static_cast<int16_t>(big_endian_at(file, offset, 2));
+    };
+    const auto i32 = [&](size_t offset) {
+        return static_cast<int32_t>(big_endian_at(file, offset, 4));
+    };
 
     EXPECT_EQ(r.ident.ident_a, i16(10));
     EXPECT_EQ(std::memcmp(r.ident.ident_text, &file[12], sizeof r.ident.ident_text), 0);
@@ -418,7 +422,9 @@ void expect_records_hold(const std::vector<uint8_t>& file, const records& r) {
         // A block shorter than the matrix leaves the rest zero.
         for (size_t i = 0; i < capacity; ++i) {
             const uint16_t expected =
-                i < static_cast<size_t>(intens_bytes / 2) ? static_cast<uint16_t>(big_endian_at(file, block + 2 * i, 2)) : 0;
+                i < static_cast<size_t>(intens_bytes / 2)
+                    ? static_cast<uint16_t>(big_endian_at(file, block + 2 * i, 2))
+                    : 0;
             ASSERT_EQ(r.intens.matrix[i], expected) << "intensity value " << i;
         }
         block += static_cast<size_t>(intens_bytes);
@@ -434,7 +440,8 @@ void expect_records_hold(const std::vector<uint8_t>& file, const records& r) {
         const size_t count = static_cast<size_t>(i16(68)) * static_cast<size_t>(i16(70));
         ASSERT_EQ(r.phase.size, count);
         for (size_t i = 0; i < count; ++i) {
-            ASSERT_EQ(r.phase.matrix[i], static_cast<int32_t>(big_endian_at(file, block + 4 * i, 4)))
+            ASSERT_EQ(r.phase.matrix[i],
+                      static_cast<int32_t>(big_endian_at(file, block + 4 * i, 4)))
                 << "phase value " << i;
         }
     } else {

@@ -78,6 +78,25 @@ void expect_same_params(const data_file_params& a, const data_file_params& b) {
 #undef SAME_TEXT
 }
 
+// The records of the generated file that opt describes, as the binary
+// reader returns them.
+void read_generated(const dfgen::options& opt, measurement& m) {
+    const temp_file binary("round.dat");
+    ASSERT_EQ(dfgen::write_file(binary.c_str(), dfgen::build_datafile(opt)), NO_ERROR);
+    ASSERT_EQ(df_read_binary(binary.c_str(), &m.ident, &m.params, &m.intens, &m.phase), NO_ERROR);
+}
+
+// Writes and reads back in the current locale; the file's bytes to *text.
+void write_and_read(const measurement& original, const temp_file& file, std::string* text,
+                    measurement& back) {
+    ASSERT_EQ(df_write_ascii(file.c_str(), &original.ident, &original.params, &original.intens,
+                             &original.phase),
+              NO_ERROR);
+    *text = file.read();
+    ASSERT_EQ(df_read_ascii(file.c_str(), &back.ident, &back.params, &back.intens, &back.phase),
+              NO_ERROR);
+}
+
 struct RoundTrip : ::testing::TestWithParam<std::tuple<int, bool, bool>> {};
 
 TEST_P(RoundTrip, RecordsSurviveTheAsciiForm) {
@@ -91,20 +110,14 @@ TEST_P(RoundTrip, RecordsSurviveTheAsciiForm) {
     opt.phase = with_phase;
     opt.seed = static_cast<uint64_t>(format * 10 + with_intensity * 2 + with_phase);
 
-    const temp_file binary("round.dat");
-    const temp_file text("round.txt");
-    ASSERT_EQ(dfgen::write_file(binary.c_str(), dfgen::build_datafile(opt)), NO_ERROR);
-
     measurement original;
-    ASSERT_EQ(df_read_binary(binary.c_str(), &original.ident, &original.params, &original.intens,
-                             &original.phase),
-              NO_ERROR);
-    ASSERT_EQ(df_write_ascii(text.c_str(), &original.ident, &original.params, &original.intens,
-                             &original.phase),
-              NO_ERROR);
+    read_generated(opt, original);
+    if (HasFatalFailure()) return;
+    const temp_file text("round.txt");
+    std::string written;
     measurement back;
-    ASSERT_EQ(df_read_ascii(text.c_str(), &back.ident, &back.params, &back.intens, &back.phase),
-              NO_ERROR);
+    write_and_read(original, text, &written, back);
+    if (HasFatalFailure()) return;
 
     EXPECT_EQ(back.ident.ident_a, original.ident.ident_a);
     EXPECT_EQ(back.ident.ident_b, original.ident.ident_b);
@@ -132,17 +145,6 @@ TEST_P(RoundTrip, RecordsSurviveTheAsciiForm) {
     }
 }
 
-// Writes and reads back in the current locale; the file's bytes to *text.
-void write_and_read(const measurement& original, const temp_file& file, std::string* text,
-                    measurement& back) {
-    ASSERT_EQ(df_write_ascii(file.c_str(), &original.ident, &original.params, &original.intens,
-                             &original.phase),
-              NO_ERROR);
-    *text = file.read();
-    ASSERT_EQ(df_read_ascii(file.c_str(), &back.ident, &back.params, &back.intens, &back.phase),
-              NO_ERROR);
-}
-
 // The file and what is read from it are the same whatever locale the host
 // program has set. Under a decimal comma the writer once wrote "0,5" and
 // the reader then refused the library's own file.
@@ -151,13 +153,9 @@ TEST(RoundTripUnderHostLocale, SameBytesAndSameRecords) {
     opt.width = 13;
     opt.height = 5;
     opt.n_buckets = 2;
-    const temp_file binary("round.dat");
-    const temp_file text("round.txt");
-    ASSERT_EQ(dfgen::write_file(binary.c_str(), dfgen::build_datafile(opt)), NO_ERROR);
     measurement original;
-    ASSERT_EQ(df_read_binary(binary.c_str(), &original.ident, &original.params, &original.intens,
-                             &original.phase),
-              NO_ERROR);
+    read_generated(opt, original);
+    if (HasFatalFailure()) return;
     // Values that need a decimal point or an exponent.
     original.params.val_164 = 0.5f;
     original.params.val_172 = -1.25e-05f;
@@ -165,9 +163,11 @@ TEST(RoundTripUnderHostLocale, SameBytesAndSameRecords) {
     original.params.val_360 = 632.8f;
     original.params.val_198 = -0.125f;
 
+    const temp_file text("round.txt");
     std::string c_text;
     measurement c_back;
     write_and_read(original, text, &c_text, c_back);
+    if (HasFatalFailure()) return;
     EXPECT_NE(c_text.find("\r\n632.8 -0.125\r\n"), std::string::npos);
 
     const host_locale locale;

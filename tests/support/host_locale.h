@@ -40,10 +40,16 @@ class host_locale {
     host_locale& operator=(const host_locale&) = delete;
 
     // Whether a locale with a decimal comma is in force.
-    bool active() const { return active_; }
+    bool active() const {
+        return active_;
+    }
     // Whether it also upper-cases 'i' to something other than 'I'.
-    bool turkish_case() const { return active_ && std::toupper('i') != 'I'; }
-    const std::string& problem() const { return problem_; }
+    bool turkish_case() const {
+        return active_ && std::toupper('i') != 'I';
+    }
+    const std::string& problem() const {
+        return problem_;
+    }
 
     // POSIX systems can always build the locale (CI installs its sources),
     // so a failure there fails the test; a Windows system may lack it.
@@ -76,7 +82,8 @@ class host_locale {
 
     void build_and_set() {
         const char* localedef = nullptr;
-        for (const char* candidate : {"/usr/bin/localedef", "/usr/sbin/localedef", "/bin/localedef"}) {
+        for (const char* candidate :
+             {"/usr/bin/localedef", "/usr/sbin/localedef", "/bin/localedef"}) {
             if (plat::is_regular_file(candidate)) localedef = candidate;
         }
         if (localedef == nullptr) {
@@ -89,9 +96,9 @@ class host_locale {
         std::filesystem::create_directories(locale_path_, error);
         plat::process_result result;
         // -c: warnings about the locale's sources do not stop the build.
-        const bool ran = plat::run_process(
-            {localedef, "-c", "-i", "tr_TR", "-f", "ISO-8859-9", (locale_path_ / kBuiltName).string()},
-            &result);
+        const bool ran = plat::run_process({localedef, "-c", "-i", "tr_TR", "-f", "ISO-8859-9",
+                                            (locale_path_ / kBuiltName).string()},
+                                           &result);
         if (!ran || !std::filesystem::exists(locale_path_ / kBuiltName / "LC_NUMERIC")) {
             problem_ += ", and localedef could not build " + std::string(kBuiltName) +
                         " (the locales package holds its sources): " + result.err;
@@ -119,10 +126,10 @@ class host_locale {
 
 // Ends the test when the locale is not in force: a failure where it can
 // always be had, a skip elsewhere.
-#define REQUIRE_HOST_LOCALE(locale)                               \
-    do {                                                          \
-        if (!(locale).active()) {                                 \
+#define REQUIRE_HOST_LOCALE(locale)                                   \
+    do {                                                              \
+        if (!(locale).active()) {                                     \
             if (host_locale::kRequired) FAIL() << (locale).problem(); \
-            GTEST_SKIP() << (locale).problem();                   \
-        }                                                         \
+            GTEST_SKIP() << (locale).problem();                       \
+        }                                                             \
     } while (false)

@@ -37,7 +37,8 @@ std::vector<double> values_to_format() {
     }
     for (int exponent = -320; exponent <= 308; ++exponent) {
         const double power = std::pow(10.0, exponent);
-        for (const double mantissa : {1.0, 5.0, 9.5, 9.999995, 9.9999949999, 0.9999995, 1.0000005}) {
+        for (const double mantissa :
+             {1.0, 5.0, 9.5, 9.999995, 9.9999949999, 0.9999995, 1.0000005}) {
             const double v = mantissa * power;
             for (const double w : {v, std::nextafter(v, 0.0), std::nextafter(v, HUGE_VAL)}) {
                 values.push_back(w);
@@ -46,10 +47,11 @@ std::vector<double> values_to_format() {
             }
         }
     }
-    for (const double v : {0.0, -0.0, 0.5, 1e-5, 1e-4, 0.0001, 99999.95, 999999.5, 1e6, 123456.5,
-                           std::numeric_limits<double>::max(), std::numeric_limits<double>::min(),
-                           std::numeric_limits<double>::denorm_min(),
-                           double{std::numeric_limits<float>::max()}, -2147483648.0, 4294967295.0}) {
+    for (const double v :
+         {0.0, -0.0, 0.5, 1e-5, 1e-4, 0.0001, 99999.95, 999999.5, 1e6, 123456.5,
+          std::numeric_limits<double>::max(), std::numeric_limits<double>::min(),
+          std::numeric_limits<double>::denorm_min(), double{std::numeric_limits<float>::max()},
+          -2147483648.0, 4294967295.0}) {
         values.push_back(v);
         values.push_back(-v);
     }
@@ -118,6 +120,7 @@ scan_answer library_double(const std::string& text) {
 
 // Texts at every corner of scanf's reading: signs, points, exponents with
 // and without digits, hexadecimal forms, the words, ranges, rounding ties.
+// clang-format off
 const char* const kCornerTexts[] = {
     "", "   ", "\t\v\f\r\n", "+", "-", ".", "-.", "e5", ".e5", "x", "1", "-1", "+1.5", " \t-0",
     ".5", "1.", "1.e5", "1e", "1e+", "1e-", "1ex", "1e+x", "1e+-5", "1ee5", "1.2.3", "++1",
@@ -134,6 +137,7 @@ const char* const kCornerTexts[] = {
     "123456789012345678901234567890123456789012345678901234567890e-400",
     "0x.00000000000000000000000000000000000000000000001p+180", "1e99999999999999999999",
     "1e-99999999999999999999", "0.5 3", "2.25,75"};
+// clang-format on
 
 // Random texts over the characters a number can hold, printed numbers of
 // every kind, and the decimal and hexadecimal forms of float rounding ties.
@@ -192,12 +196,23 @@ TEST(ScanReal, CornersOnEverySystem) {
         int taken;
         float value;
     } cases[] = {
-        {"", -1, -7.0f},         {" \t", -1, -7.0f},    {"+", 0, -7.0f},
-        {".", 0, -7.0f},         {"0x", 0, -7.0f},      {"infin", 0, -7.0f},
-        {" 0.5 3", 4, 0.5f},     {"1,5", 1, 1.0f},      {"-2.25e1x", 7, -22.5f},
-        {"1e+", 3, 1.0f},        {"0x.p1", 3, 0.0f},    {"0x1.8p1", 7, 3.0f},
-        {"INFINITY", 8, inf},    {"-inf", 4, -inf},     {"1e39", 4, inf},
-        {"-1e-50", 6, -0.0f},    {"1.4e-45", 7, std::numeric_limits<float>::denorm_min()},
+        {"", -1, -7.0f},
+        {" \t", -1, -7.0f},
+        {"+", 0, -7.0f},
+        {".", 0, -7.0f},
+        {"0x", 0, -7.0f},
+        {"infin", 0, -7.0f},
+        {" 0.5 3", 4, 0.5f},
+        {"1,5", 1, 1.0f},
+        {"-2.25e1x", 7, -22.5f},
+        {"1e+", 3, 1.0f},
+        {"0x.p1", 3, 0.0f},
+        {"0x1.8p1", 7, 3.0f},
+        {"INFINITY", 8, inf},
+        {"-inf", 4, -inf},
+        {"1e39", 4, inf},
+        {"-1e-50", 6, -0.0f},
+        {"1.4e-45", 7, std::numeric_limits<float>::denorm_min()},
         {"1.00000005960464477539062500", 28, 1.0f},  // a tie goes to the even value
         {"1.000000059604644775390625001", 29, std::nextafter(1.0f, 2.0f)},
     };

@@ -51,8 +51,8 @@ TEST(LapTimer, LapsAgreeWithTheCounterReadIndependently) {
         const int64_t after_end = plat::counter_now();
         // One microsecond either way for the rounding of the conversions.
         EXPECT_LE(lap, micros_between(before_start, after_end) + 1);
-        EXPECT_GE(lap, micros_between(after_start, before_end) -
-                           micros_between(0, overhead_bound) - 1);
+        EXPECT_GE(lap,
+                  micros_between(after_start, before_end) - micros_between(0, overhead_bound) - 1);
         EXPECT_GE(lap, 0);
     }
 }
