@@ -32,13 +32,15 @@ bool starts_with_word(const char* text, const char* word) {
 
 // What scanf collects for a number after its sign: "nan", "inf",
 // "infinity", or digits with at most one point and an exponent mark that
-// may be followed by a sign and digits. Null when scanf fails on the text.
+// may be followed by a sign and digits.
 struct collected {
-    const char* end;  // after the last character taken
-    bool hex;         // after a "0x" prefix, which is not part of [digits, end)
-    const char* digits;
+    const char* end;     // after the last character taken
+    bool hex;            // the digits followed a "0x" prefix
+    const char* digits;  // where the text to convert begins (after any "0x")
 };
 
+// Collects the number at p (after its sign) into *number; false where scanf
+// fails before converting.
 bool collect_number(const char* p, collected* number) {
     if (u_c_tolower(*p) == 'n') {
         if (!starts_with_word(p, "nan")) return false;

@@ -57,6 +57,12 @@ TEST(Strxcmp, HostLocaleChangesNothing) {
     EXPECT_EQ(strxcmp("DiagOpts", "diagopts"), 0);
     EXPECT_EQ(strxcmp("AvgChannels : i", "AVGCHANNELSI"), 0);
     EXPECT_EQ(strxcmp("\xE9", "\xC9"), 1);  // no case beyond ASCII
+    // A non-breaking space is white space in some code pages, not in "C".
+    const std::string nbsp = "\xA0";
+    EXPECT_NE(strxcmp(("Avg" + nbsp + "Channels").c_str(), "AvgChannels"), 0);
+    int32_t removed = 0;
+    EXPECT_EQ(stripped("a" + nbsp + " b", &removed), "a" + nbsp + "b");
+    EXPECT_EQ(removed, 1);
 }
 
 TEST(StripBlanks, RemovesRunsOutsideQuotesOnly) {
