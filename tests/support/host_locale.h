@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <clocale>
 #include <cstring>
 #include <filesystem>
