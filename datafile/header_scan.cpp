@@ -1,25 +1,34 @@
-// A small sscanf for header lines. Numbers are handed to sscanf one at a
-// time, so they convert exactly as the C library converts them; the %Wc
-// conversion is done here because it must take exactly W characters.
+// A small sscanf for header lines that reads every line the same whatever
+// locale the host program has set: numbers convert as glibc's sscanf
+// converts them in the C locale, white space is the C locale's, and the %Wc
+// conversion takes exactly W characters.
 #include "datafile/header_scan.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 
+#include "datafile/scanned_integer.h"
+#include "util/util.h"
+
 namespace {
 
-bool is_space(char c) {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
-
-// One numeric conversion at text; the characters it took go to *taken.
-// Returns sscanf's answer: 1, 0 (not a number) or EOF (nothing left).
-int convert_number(const char* text, scan_target target, int* taken) {
-    if (auto* p = std::get_if<int16_t*>(&target)) return std::sscanf(text, "%hd%n", *p, taken);
-    if (auto* p = std::get_if<int32_t*>(&target)) return std::sscanf(text, "%d%n", *p, taken);
-    if (auto* p = std::get_if<float*>(&target)) return std::sscanf(text, "%f%n", *p, taken);
-    return 0;
+// One numeric conversion at text (white space already skipped); the
+// characters it took go to *taken. False when no number could be converted.
+bool convert_number(const char* text, scan_target target, int* taken) {
+    if (auto* p = std::get_if<float*>(&target)) {
+        *taken = u_scan_float(text, *p);
+        return *taken > 0;
+    }
+    scanned_decimal number;
+    const char* const end = scan_decimal_text(text, &number);
+    if (end == nullptr) return false;
+    if (auto* p = std::get_if<int16_t*>(&target)) {
+        **p = as_scanned_short(number.negative, number.overflow, number.magnitude);
+    } else if (auto* q = std::get_if<int32_t*>(&target)) {
+        **q = as_scanned_int(number.negative, number.overflow, number.magnitude);
+    }
+    *taken = static_cast<int>(end - text);
+    return true;
 }
 
 // Whether a conversion letter (with its 'h' flag) writes into the target.
@@ -35,6 +44,10 @@ bool fits(char conversion, bool half, const scan_target& target) {
         default:
             return false;
     }
+}
+
+bool is_space(char c) {
+    return u_is_c_space(static_cast<unsigned char>(c));
 }
 
 }  // namespace
@@ -58,8 +71,7 @@ int scan_header_line(const char* line, const char* format, std::span<const scan_
             continue;
         }
         int width = 0;
-        while (std::isdigit(static_cast<unsigned char>(f[1])) != 0)
-            width = width * 10 + (*++f - '0');
+        while (is_decimal_digit(f[1])) width = width * 10 + (*++f - '0');
         const bool half = f[1] == 'h';
         if (half) ++f;
         const char conversion = *++f;
@@ -74,10 +86,11 @@ int scan_header_line(const char* line, const char* format, std::span<const scan_
             std::memcpy(std::get<char*>(target), in, wanted);
             in += wanted;
         } else {
+            // Numeric conversions skip white space first.
+            while (is_space(*in)) ++in;
+            if (*in == '\0') return input_failure();
             int taken = 0;
-            const int converted = convert_number(in, target, &taken);
-            if (converted == EOF) return input_failure();
-            if (converted != 1) return done;
+            if (!convert_number(in, target, &taken)) return done;
             in += taken;
         }
         ++done;

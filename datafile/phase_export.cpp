@@ -1,9 +1,13 @@
-// The phase map as a text list of valid points, scaled into 0..1.
+// The phase map as a text list of valid points, scaled into 0..1. Numbers
+// are written in the C locale's form whatever locale the host has set.
+#include <cstdio>
 #include <memory>
 
 #include "datafile/datafile.h"
+#include "datafile/decimal_format.h"
 #include "datafile/output_file.h"
 #include "platform/platform.h"
+#include "util/util.h"
 
 namespace {
 
@@ -11,8 +15,29 @@ struct block_releaser {
     void operator()(void* block) const { gl_FreeFunc(block); }
 };
 
-// Writes the point lines through a table of row starts: one lookup and one
-// index per point, no copy of the data.
+// Room for the longest line: two integers, a "%g" value, blanks and CR LF.
+constexpr size_t kLineRoom = 2 * 11 + U_G_TEXT_MAX + 4;
+
+// Writes the text from line to end; false when the stream refuses it.
+bool write_line(FILE* file, const char* line, char* end) {
+    *end++ = '\r';
+    *end++ = '\n';
+    const auto length = static_cast<size_t>(end - line);
+    return std::fwrite(line, 1, length, file) == length;
+}
+
+// "%d\r\n" and "%g\r\n".
+bool write_integer_line(FILE* file, int32_t value) {
+    char line[kLineRoom];
+    return write_line(file, line, format_decimal_i32(line, value));
+}
+bool write_g_line(FILE* file, double value) {
+    char line[kLineRoom];
+    return write_line(file, line, u_format_g(line, value));
+}
+
+// Writes the point lines ("%d %d %g\r\n") through a table of row starts:
+// one lookup and one index per point, no copy of the data.
 int32_t write_points(FILE* file, const phase_matrix* phase, double min, double spread) {
     // The statistics found valid points, so both sides are at least 1.
     const auto width = static_cast<size_t>(phase->window.width);
@@ -22,6 +47,7 @@ int32_t write_points(FILE* file, const phase_matrix* phase, double min, double s
     if (!rows) return ERR_NO_MEM;
     for (size_t row = 0; row < height; ++row) rows[row] = phase->matrix + row * width;
 
+    char line[kLineRoom];
     for (size_t row = 0; row < height; ++row) {
         for (size_t column = 0; column < width; ++column) {
             const int32_t value = rows[row][column];
@@ -29,10 +55,11 @@ int32_t write_points(FILE* file, const phase_matrix* phase, double min, double s
             // With every valid value equal the spread is 0: such points are
             // written as 0 rather than as 0 / 0.
             const double scaled = spread == 0.0 ? 0.0 : (value - min) / spread;
-            if (std::fprintf(file, "%d %d %g\r\n", static_cast<int>(column), static_cast<int>(row),
-                             scaled) < 0) {
-                return ERR_CANT_WRITE_FILE;
-            }
+            char* p = format_decimal_i32(line, static_cast<int32_t>(column));
+            *p++ = ' ';
+            p = format_decimal_i32(p, static_cast<int32_t>(row));
+            *p++ = ' ';
+            if (!write_line(file, line, u_format_g(p, scaled))) return ERR_CANT_WRITE_FILE;
         }
     }
     return NO_ERROR;
@@ -54,12 +81,11 @@ int32_t df_write_phase_text(plat::path_ref path, const phase_matrix* phase) {
     const auto max = static_cast<double>(stats.max);
     const double spread = max - min;
 
-    if (std::fprintf(file, "%d\r\n", stats.count) < 0) return ERR_CANT_WRITE_FILE;
+    if (!write_integer_line(file, stats.count)) return ERR_CANT_WRITE_FILE;
     if (const int32_t err = write_points(file, phase, min, spread); err != NO_ERROR) {
         return err;
     }
-    const bool written =
-        std::fprintf(file, "%g\r\n", min) >= 0 && std::fprintf(file, "%g\r\n", spread) >= 0;
+    const bool written = write_g_line(file, min) && write_g_line(file, spread);
     // Buffered lines reach the file only when it is closed: a failure there
     // means lost points, not success.
     return output.close(written) ? NO_ERROR : ERR_CANT_WRITE_FILE;

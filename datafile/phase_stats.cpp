@@ -34,12 +34,14 @@ int32_t phase_matrix_stats(const phase_matrix* phase, const matrix_window* windo
         for (int32_t column = 0; column < w.width; ++column) {
             const int32_t value = values[column];
             if (value >= PHASE_INVALID) continue;
-            if (value > max) {
+            // The first valid value is the first maximum and the first
+            // minimum, even when it equals a starting value (INT32_MIN).
+            if (count == 0 || value > max) {
                 max = value;
                 stats->max_x = static_cast<int16_t>(w.x + column);
                 stats->max_y = static_cast<int16_t>(row);
             }
-            if (value < min) {
+            if (count == 0 || value < min) {
                 min = value;
                 stats->min_x = static_cast<int16_t>(w.x + column);
                 stats->min_y = static_cast<int16_t>(row);

@@ -119,60 +119,22 @@ inline bool text_source::scan_decimal(decimal* number) {
 }
 
 bool text_source::scan_long_decimal(decimal* number) {
+    *number = {};
     int c = peek();
-    number->negative = false;
     if (c == '-' || c == '+') {
         number->negative = c == '-';
         ++pos_;
         c = peek();
     }
     if (!is_digit(c)) return false;
-
-    // 2^64 - 1 = 18446744073709551615: past it the magnitude saturates.
-    constexpr uint64_t kLimit = UINT64_MAX / 10;
-    constexpr int kLastDigit = static_cast<int>(UINT64_MAX % 10);
-    uint64_t magnitude = 0;
-    bool overflow = false;
     do {
-        const int digit = c - '0';
-        if (magnitude > kLimit || (magnitude == kLimit && digit > kLastDigit)) {
-            overflow = true;
-        } else if (!overflow) {
-            magnitude = magnitude * 10 + static_cast<uint64_t>(digit);
-        }
+        number->add_digit(c - '0');
         ++pos_;
         c = peek();
     } while (is_digit(c));
-    number->overflow = overflow;
-    number->magnitude = magnitude;
     skip_spaces();
     return true;
 }
-
-namespace {
-
-// strtoul: saturates at 2^64 - 1 and negates (modulo 2^64) after a minus;
-// scanf then keeps the low 16 bits.
-inline uint16_t as_scanned_ushort(bool negative, bool overflow, uint64_t magnitude) {
-    uint64_t converted = UINT64_MAX;
-    if (!overflow) converted = negative ? 0 - magnitude : magnitude;
-    return static_cast<uint16_t>(converted);
-}
-
-// strtol into a 64-bit long saturates at the long's bounds; scanf then keeps
-// the low 32 bits.
-inline int32_t as_scanned_int(bool negative, bool overflow, uint64_t magnitude) {
-    constexpr uint64_t kLongMax = INT64_MAX;
-    uint64_t converted = 0;  // the long's bits
-    if (!negative) {
-        converted = overflow || magnitude > kLongMax ? kLongMax : magnitude;
-    } else {
-        converted = overflow || magnitude > kLongMax + 1 ? kLongMax + 1 : 0 - magnitude;
-    }
-    return static_cast<int32_t>(static_cast<uint32_t>(converted));
-}
-
-}  // namespace
 
 bool text_source::scan_ushort(uint16_t* value) {
     decimal number{};

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "datafile/scanned_integer.h"
+
 class text_source {
   public:
     // Fills destination with up to capacity bytes; 0 at the end of the input.
@@ -55,16 +57,11 @@ class text_source {
     int64_t bytes_left() const;
 
   private:
-    // A scanned decimal number: its sign and magnitude, saturated past 2^64-1.
-    struct decimal {
-        bool negative;
-        bool overflow;
-        uint64_t magnitude;
-    };
+    using decimal = scanned_decimal;
 
     static size_t read_file(void* file, char* destination, size_t capacity);
     static bool is_space(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-    static bool is_digit(int c) { return c >= '0' && c <= '9'; }
+    static bool is_digit(int c) { return is_decimal_digit(c); }
 
     int peek_after_fill();
     bool fill();

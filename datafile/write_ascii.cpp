@@ -3,7 +3,6 @@
 // values ten to a line. The file is opened in binary and every line end is
 // written as CR LF, so the bytes are the same on every platform.
 #include <algorithm>
-#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +13,7 @@
 #include "datafile/element_count.h"
 #include "datafile/output_file.h"
 #include "platform/platform.h"
+#include "util/util.h"
 
 namespace {
 
@@ -67,7 +67,9 @@ class output_buffer {
     bool failed_ = false;
 };
 
-// A printf-style piece of a header line (every header line fits in 256 bytes).
+// A printf-style piece of a header line (every header line fits in 256
+// bytes). Integers only: printf writes them alike in every locale, while a
+// floating-point value comes in as the text of as_g.
 void append_format(output_buffer& out, const char* format, ...) U_PRINTF_FORMAT(2, 3);
 void append_format(output_buffer& out, const char* format, ...) {
     char line[256];
@@ -78,22 +80,15 @@ void append_format(output_buffer& out, const char* format, ...) {
     if (length > 0) out.append(line, std::min(static_cast<size_t>(length), sizeof line - 1));
 }
 
-// "%g" text of a floating-point field. The C runtimes disagree on the
-// non-finite values (glibc writes "-nan" where mingw-w64 writes "nan", the
-// Microsoft runtime "-nan(ind)"), and a file's bytes must not depend on the
-// system that wrote it, so those are spelled here as glibc spells them.
+// "%g" text of a floating-point field, in the C locale's form whatever the
+// host's locale, and with one spelling of NaN and the infinities on every
+// system: a file's bytes must not depend on where it was written.
 struct g_text {
-    char text[32];
+    char text[U_G_TEXT_MAX + 1];
 };
 g_text as_g(double value) {
     g_text out{};
-    if (std::isnan(value)) {
-        std::snprintf(out.text, sizeof out.text, "%s", std::signbit(value) ? "-nan" : "nan");
-    } else if (std::isinf(value)) {
-        std::snprintf(out.text, sizeof out.text, "%s", value < 0 ? "-inf" : "inf");
-    } else {
-        std::snprintf(out.text, sizeof out.text, "%g", value);
-    }
+    *u_format_g(out.text, value) = '\0';
     return out;
 }
 

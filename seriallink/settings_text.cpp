@@ -3,10 +3,10 @@
 // character that cannot continue the number, and no number reads as zero.
 #include "seriallink/settings_text.h"
 
-#include <charconv>
 #include <cstring>
 
 #include "errors/errors.h"
+#include "util/util.h"
 
 namespace seriallink {
 namespace {
@@ -14,15 +14,12 @@ namespace {
 constexpr int32_t kBaudRates[] = {150,  300,   600,   1200,  2400,  4800,
                                   9600, 19200, 38400, 57600, 115200};
 
-bool is_blank(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
 bool is_digit(char c) {
     return c >= '0' && c <= '9';
 }
 
 const char* skip_blanks(const char* p) {
-    while (is_blank(*p)) ++p;
+    while (u_is_c_space(static_cast<unsigned char>(*p))) ++p;
     return p;
 }
 
@@ -40,22 +37,12 @@ int64_t read_integer(const char* p) {
     return negative ? -value : value;
 }
 
-// The floating-point number at p (decimal or 0x-hexadecimal), 0 when none.
-// Independent of the C locale's decimal point.
+// The floating-point number at p as the C conversions read it in the C
+// locale (decimal or 0x-hexadecimal, whatever the host's decimal point); 0
+// when there is none.
 double read_real(const char* p) {
-    p = skip_blanks(p);
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = *p++ == '-';
-    const char* end = p + std::strlen(p);
-    std::chars_format format = std::chars_format::general;
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) {
-        p += 2;
-        format = std::chars_format::hex;
-    }
     double value = 0.0;
-    const auto result = std::from_chars(p, end, value, format);
-    if (result.ec != std::errc()) value = 0.0;
-    return negative ? -value : value;
+    return u_scan_double(p, &value) > 0 ? value : 0.0;
 }
 
 bool is_allowed_baud(int64_t baud) {

@@ -1,6 +1,4 @@
 // Removal of white space outside double quotes.
-#include <cctype>
-
 #include "util/util.h"
 
 int32_t u_strip_blanks(char* text) {
@@ -12,7 +10,9 @@ int32_t u_strip_blanks(char* text) {
     for (; *in != '\0'; ++in) {
         const char c = *in;
         if (c == '"') quoted = !quoted;
-        if (!quoted && std::isspace(static_cast<unsigned char>(c)) != 0) continue;
+        // The C locale's white space: a host's locale must not change
+        // which keywords match.
+        if (!quoted && u_is_c_space(static_cast<unsigned char>(c))) continue;
         *out++ = c;
     }
     *out = '\0';

@@ -1,6 +1,5 @@
 // Keyword comparison that ignores case, white space outside quotes and the
 // colons of the first text.
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,9 +15,11 @@ char* duplicate(const char* text) {
     return copy;
 }
 
+// Upper case as toupper gives it in the C locale: in a Turkish host locale
+// toupper('i') is not 'I', and "Version" would no longer match "VERSION".
 void to_upper(char* text) {
     for (; *text != '\0'; ++text) {
-        *text = static_cast<char>(std::toupper(static_cast<unsigned char>(*text)));
+        *text = static_cast<char>(u_c_toupper(static_cast<unsigned char>(*text)));
     }
 }
 

@@ -102,6 +102,44 @@ int32_t u_strip_blanks(char* text);
 // carriage returns) and moves the rest to the front; returns how many went.
 int32_t u_trim(char* text);
 
+// ---- the C locale's numbers and characters ----------------------------------
+//
+// Files and device texts are the same whatever locale a host program has set
+// (a decimal comma, Turkish letter case): numbers are written and read, and
+// characters classified, as the C library does in the "C" locale, never
+// through the host's locale.
+
+// Longest text of u_format_g: "-1.79769e+308".
+inline constexpr size_t U_G_TEXT_MAX = 13;
+
+// Writes value as printf's "%g" writes it in the C locale (six significant
+// digits, an exponent of at least two digits), with NaN and the infinities
+// spelled "nan", "-nan", "inf" and "-inf" on every system. Returns the
+// position after the text (at most U_G_TEXT_MAX bytes); writes no terminator.
+char* u_format_g(char* out, double value);
+
+// Reads the number at text as glibc's sscanf reads "%f" (float) and "%lf"
+// (double) in the C locale: the same characters taken, the same value
+// (overflow gives an infinity, underflow zero). Returns the number of
+// characters taken, leading white space included; 0 when no number could be
+// converted (value untouched); -1 when only white space was left.
+int u_scan_float(const char* text, float* value);
+int u_scan_double(const char* text, double* value);
+
+// White space of the C locale: blank, tab, line feed, vertical tab, form
+// feed and carriage return.
+inline bool u_is_c_space(int c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// Letter case of the C locale: only the 26 ASCII letters change.
+inline int u_c_toupper(int c) {
+    return c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
+}
+inline int u_c_tolower(int c) {
+    return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
+}
+
 // ---- files ------------------------------------------------------------------
 
 // Copies source over destination, replacing it in one step (a destination

@@ -3,8 +3,6 @@
 // backslash, or with a drive letter and a colon ("c:cal.1" included).
 #include "platform/directories.h"
 
-#include <cctype>
-
 #include "platform/win32/windows_api.h"
 
 namespace plat {
@@ -12,7 +10,9 @@ namespace plat {
 bool is_absolute_path(const char* name) {
     if (name == nullptr || name[0] == '\0') return false;
     if (name[0] == '\\' || (name[0] == '.' && name[1] == '\\')) return true;
-    return std::isalpha(static_cast<unsigned char>(name[0])) != 0 && name[1] == ':';
+    // A drive letter is one of the 26 ASCII letters, whatever the host's locale.
+    const char drive = name[0];
+    return ((drive >= 'a' && drive <= 'z') || (drive >= 'A' && drive <= 'Z')) && name[1] == ':';
 }
 
 bool is_directory(path_ref path) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "datafile/datafile.h"
+#include "support/temp_file.h"
 #include "tools/generator/datafile_generator.h"
 #include "tools/generator/header_layout.h"
 
@@ -23,8 +24,7 @@ struct read_result {
     phase_matrix phase{};
     read_result(const read_result&) = delete;
     explicit read_result(const std::vector<uint8_t>& file) {
-        const std::string path =
-            (std::filesystem::path(::testing::TempDir()) / "generator_test.dat").string();
+        const temp_file path("generated.dat");
         EXPECT_EQ(dfgen::write_file(path.c_str(), file), NO_ERROR);
         err = df_read_binary(path.c_str(), &ident, &params, &intens, &phase);
     }

@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "datafile/datafile.h"
 #include "ascii_samples.h"
+#include "datafile/datafile.h"
+#include "support/host_locale.h"
 
 namespace {
-
 
 constexpr int32_t kInvalid = 2147483647;
 
@@ -26,6 +26,24 @@ TEST(PhaseExport, WritesCountPointsMinAndSpread) {
     temp_file file("phase.txt");
     ASSERT_EQ(df_write_phase_text(file.c_str(), &phase), NO_ERROR);
     EXPECT_EQ(file.read(), "3\r\n0 0 0\r\n1 0 1\r\n1 1 0.5\r\n0\r\n100\r\n");
+}
+
+// The file is the same whatever locale the host has set: under a decimal
+// comma the export once wrote "0,5".
+TEST(PhaseExport, SameTextUnderAHostLocale) {
+    std::vector<int32_t> values = {0, 100, kInvalid, 50, -1, 7};
+    const phase_matrix phase = matrix_of(values, 3, 2);
+    const std::string expected =
+        "5\r\n0 0 0.00990099\r\n1 0 1\r\n0 1 0.50495\r\n1 1 0\r\n2 1 0.0792079\r\n"
+        "-1\r\n101\r\n";
+    temp_file file("phase.txt");
+    ASSERT_EQ(df_write_phase_text(file.c_str(), &phase), NO_ERROR);
+    ASSERT_EQ(file.read(), expected);
+
+    const host_locale locale;
+    REQUIRE_HOST_LOCALE(locale);
+    ASSERT_EQ(df_write_phase_text(file.c_str(), &phase), NO_ERROR);
+    EXPECT_EQ(file.read(), expected);
 }
 
 TEST(PhaseExport, ScaledValuesUndoWithMinAndSpread) {
@@ -138,7 +156,18 @@ TEST(PhaseStats, ValidValuesAtTheLowestIntegerAreData) {
     EXPECT_EQ(stats.max, INT32_MIN);
     EXPECT_EQ(stats.min, INT32_MIN);
     EXPECT_EQ(stats.pv, 0);
-    EXPECT_EQ(stats.max_x, 0);
+
+    // Both extremes lie at the first valid value, in the window, even when
+    // it is the lowest integer.
+    std::vector<int32_t> lowest = {kInvalid, INT32_MIN,  //
+                                   INT32_MIN, INT32_MIN};
+    const phase_matrix shifted = matrix_of(lowest, 2, 2, 5, 7);
+    ASSERT_EQ(phase_matrix_stats(&shifted, nullptr, &stats), NO_ERROR);
+    EXPECT_EQ(stats.count, 3);
+    EXPECT_EQ(stats.max_x, 6);
+    EXPECT_EQ(stats.max_y, 7);
+    EXPECT_EQ(stats.min_x, 6);
+    EXPECT_EQ(stats.min_y, 7);
 
     // The largest spread that still fits.
     std::vector<int32_t> extremes = {0, 2147483639, -9};

@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "ascii_samples.h"
 #include "datafile/ascii_reader.h"
 #include "datafile/datafile.h"
-#include "ascii_samples.h"
+#include "support/host_locale.h"
 #include "support/measurement.h"
 
 namespace {
@@ -125,6 +126,33 @@ TEST(ReadAscii, Format2ReadsEveryCarriedField) {
 
     EXPECT_EQ(r.intensity(), sample.intensity);
     EXPECT_EQ(r.phase_values(), sample.phase);
+}
+
+// A host program's locale changes nothing: the same records as in the C
+// locale, and a byte that is white space only in the host's code page (a
+// non-breaking space, 0xA0, on Windows) still ends a number's line.
+TEST(ReadAscii, HostLocaleChangesNothing) {
+    const sample_file sample;
+    const std::string with_nbsp = with_line(sample.lines(), 13, "632.8\xA0-0.125");
+    read_result c_locale;
+    read_text(join(sample.lines()), c_locale);
+    ASSERT_EQ(c_locale.err, NO_ERROR);
+    read_result c_nbsp;
+    read_text(with_nbsp, c_nbsp);
+    EXPECT_EQ(c_nbsp.err, ERR_CORRUPT_DATA_FILE);
+
+    const host_locale locale;
+    REQUIRE_HOST_LOCALE(locale);
+    read_result host;
+    read_text(join(sample.lines()), host);
+    ASSERT_EQ(host.err, NO_ERROR);
+    EXPECT_EQ(std::memcmp(&host.params, &c_locale.params, sizeof host.params), 0);
+    EXPECT_EQ(host.params.val_172, 1e-05f);
+    EXPECT_EQ(host.phase_values(), c_locale.phase_values());
+    read_result host_nbsp;
+    read_text(with_nbsp, host_nbsp);
+    EXPECT_EQ(host_nbsp.err, ERR_CORRUPT_DATA_FILE);
+    EXPECT_EQ(host_nbsp.printed, line_report(13));
 }
 
 TEST(ReadAscii, FieldsTheFileDoesNotCarryAreZero) {

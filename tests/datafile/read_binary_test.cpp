@@ -1,6 +1,9 @@
 // The binary data file reader against hand-built files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
+#include <cstddef>
 #include <cstring>
 #include <random>
 
@@ -10,6 +13,7 @@
 #include "support/measurement.h"
 #include "support/temp_file.h"
 #include "tools/generator/datafile_generator.h"
+#include "tools/generator/header_layout.h"
 
 namespace {
 
@@ -355,19 +359,138 @@ TEST(ReadBinary, EveryTruncationEndsInAnError) {
     }
 }
 
-TEST(ReadBinary, RandomBytesAfterAValidMagic) {
-    std::mt19937 random(1234);
-    for (int round = 0; round < 300; ++round) {
-        std::vector<uint8_t> bytes(DF_HEADER_SIZE_SHORT + random() % 64);
-        for (auto& b : bytes) b = static_cast<uint8_t>(random());
-        bytes[0] = 0x88;
-        bytes[1] = 0x1B;
-        bytes[2] = 0x03;
-        bytes[3] = static_cast<uint8_t>(0x6F + random() % 3);
-        records r;
-        const int32_t err = read_bytes(bytes, r);
-        if (err != NO_ERROR) expect_freed(r);
+// The big-endian number of width bytes at offset.
+uint64_t big_endian_at(const std::vector<uint8_t>& bytes, size_t offset, size_t width) {
+    uint64_t value = 0;
+    for (size_t i = 0; i < width; ++i) value = value << 8 | bytes.at(offset + i);
+    return value;
+}
+
+// What an accepted file's records must hold, decoded here from the file's
+// bytes: the identification block and the matrix headers at their file
+// offsets, every parameter field through the generator's layout table (not
+// the reader's widening), and the blocks that follow the header.
+void expect_records_hold(const std::vector<uint8_t>& file, const records& r) {
+    const bool long_header = big_endian_at(file, 0, 4) == DF_MAGIC_FORMAT3;
+    const size_t header = long_header ? DF_HEADER_SIZE_LONG : DF_HEADER_SIZE_SHORT;
+    const auto i16 = [&](size_t offset) {
+        return static_cast<int16_t>(big_endian_at(file, offset, 2));
+    };
+    const auto i32 = [&](size_t offset) {
+        return static_cast<int32_t>(big_endian_at(file, offset, 4));
+    };
+
+    EXPECT_EQ(r.ident.ident_a, i16(10));
+    EXPECT_EQ(std::memcmp(r.ident.ident_text, &file[12], sizeof r.ident.ident_text), 0);
+    EXPECT_EQ(r.ident.ident_b, i16(42));
+    EXPECT_EQ(r.ident.ident_c, i16(44));
+    EXPECT_EQ(r.ident.ident_d, i16(46));
+
+    const auto* record = reinterpret_cast<const uint8_t*>(&r.params);
+    for (const dfgen::packed_field& f : dfgen::PARAM_FIELDS) {
+        for (size_t k = 0; k < f.count; ++k) {
+            const size_t at = f.file_offset + k * f.width;
+            uint8_t expected[4] = {};  // fields beyond a short header are zero
+            if (at < header) std::memcpy(expected, &file[at], f.width);
+            const bool is_number =
+                f.kind == dfgen::field_kind::number || f.kind == dfgen::field_kind::carried;
+            // val_242_wide keeps its file bytes; every other number is converted.
+            const bool converted =
+                is_number && f.record_offset != offsetof(data_file_params, val_242_wide);
+            if (converted && std::endian::native == std::endian::little) {
+                std::reverse(expected, expected + f.width);
+            }
+            if (f.record_offset == offsetof(data_file_params, format_mark)) {
+                const uint16_t mark = long_header ? 3 : 0;
+                std::memcpy(expected, &mark, sizeof mark);
+            }
+            ASSERT_EQ(std::memcmp(record + f.record_offset + k * f.width, expected, f.width), 0)
+                << "parameter field at file offset " << at;
+        }
     }
+
+    size_t block = header;
+    const int32_t intens_bytes = i32(60);
+    if (intens_bytes > 0) {
+        EXPECT_EQ(r.intens.window.x, i16(48));
+        EXPECT_EQ(r.intens.window.y, i16(50));
+        EXPECT_EQ(r.intens.n_buckets, i16(56));
+        EXPECT_EQ(r.intens.range, static_cast<uint16_t>(i16(58)));
+        const size_t capacity = static_cast<size_t>(i16(52)) * static_cast<size_t>(i16(54)) *
+                                static_cast<size_t>(i16(56));
+        ASSERT_EQ(r.intens.size, capacity);
+        // A block shorter than the matrix leaves the rest zero.
+        for (size_t i = 0; i < capacity; ++i) {
+            const uint16_t expected =
+                i < static_cast<size_t>(intens_bytes / 2)
+                    ? static_cast<uint16_t>(big_endian_at(file, block + 2 * i, 2))
+                    : 0;
+            ASSERT_EQ(r.intens.matrix[i], expected) << "intensity value " << i;
+        }
+        block += static_cast<size_t>(intens_bytes);
+    } else {
+        EXPECT_EQ(r.intens.matrix, nullptr);
+        EXPECT_EQ(r.intens.size, 0u);
+        EXPECT_EQ(r.intens.n_buckets, 0);
+    }
+    if (i32(72) > 0) {
+        EXPECT_EQ(r.phase.window.x, i16(64));
+        EXPECT_EQ(r.phase.window.y, i16(66));
+        // The count comes from the window, whatever the block length says.
+        const size_t count = static_cast<size_t>(i16(68)) * static_cast<size_t>(i16(70));
+        ASSERT_EQ(r.phase.size, count);
+        for (size_t i = 0; i < count; ++i) {
+            ASSERT_EQ(r.phase.matrix[i],
+                      static_cast<int32_t>(big_endian_at(file, block + 4 * i, 4)))
+                << "phase value " << i;
+        }
+    } else {
+        EXPECT_EQ(r.phase.matrix, nullptr);
+        EXPECT_EQ(r.phase.size, 0u);
+    }
+}
+
+// Random header bytes after each valid magic; in every other round the
+// block fields describe small blocks that the file holds (an intensity
+// block of any length up to its matrix, odd ones included, and any positive
+// phase length). A refused file leaves both matrices freed; an accepted one
+// holds what the file holds.
+TEST(ReadBinary, RandomBytesAfterAValidMagic) {
+    std::mt19937 engine(1234);
+    const auto random = [&engine]() { return static_cast<uint32_t>(engine()); };
+    const auto small = [&random]() { return static_cast<int16_t>(1 + random() % 4); };
+    int accepted = 0;
+    int with_blocks = 0;
+    for (int round = 0; round < 600; ++round) {
+        header_bytes h(DF_MAGIC_FORMAT1 + static_cast<uint32_t>(round % 3));
+        for (size_t i = 4; i < h.bytes.size(); ++i) h.bytes[i] = static_cast<uint8_t>(random());
+        size_t block_bytes = 0;
+        if (round % 2 == 0) {
+            const int16_t iw = small(), ih = small(), ib = small(), pw = small(), ph = small();
+            const auto capacity = static_cast<uint32_t>(iw * ih * ib);
+            const auto phase_bytes = static_cast<uint32_t>(4 * pw * ph);
+            const uint32_t intens_bytes = 2 * (1 + random() % capacity) + random() % 2;
+            h.intensity(iw, ih, ib, static_cast<int32_t>(intens_bytes));
+            h.phase(pw, ph, static_cast<int32_t>(1 + random() % (phase_bytes + 8)));
+            block_bytes = intens_bytes + phase_bytes;
+        }
+        for (size_t i = block_bytes + random() % 64; i > 0; --i) {
+            h.bytes.push_back(static_cast<uint8_t>(random()));
+        }
+        records r;
+        const int32_t err = read_bytes(h.bytes, r);
+        if (err != NO_ERROR) {
+            expect_freed(r);
+            continue;
+        }
+        ++accepted;
+        if (r.intens.size > 0 && r.phase.size > 0) ++with_blocks;
+        expect_records_hold(h.bytes, r);
+        if (HasFatalFailure()) return;
+    }
+    // Most rounds with blocks must be accepted, or the test checks little.
+    EXPECT_GT(with_blocks, 250);
+    EXPECT_GT(accepted, with_blocks);
 }
 
 }  // namespace

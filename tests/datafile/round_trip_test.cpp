@@ -3,10 +3,13 @@
 // values kept to six significant digits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 
 #include "datafile/datafile.h"
+#include "support/host_locale.h"
 #include "support/measurement.h"
 #include "support/temp_file.h"
 #include "tools/generator/datafile_generator.h"
@@ -75,6 +78,25 @@ void expect_same_params(const data_file_params& a, const data_file_params& b) {
 #undef SAME_TEXT
 }
 
+// The records of the generated file that opt describes, as the binary
+// reader returns them.
+void read_generated(const dfgen::options& opt, measurement& m) {
+    const temp_file binary("round.dat");
+    ASSERT_EQ(dfgen::write_file(binary.c_str(), dfgen::build_datafile(opt)), NO_ERROR);
+    ASSERT_EQ(df_read_binary(binary.c_str(), &m.ident, &m.params, &m.intens, &m.phase), NO_ERROR);
+}
+
+// Writes and reads back in the current locale; the file's bytes to *text.
+void write_and_read(const measurement& original, const temp_file& file, std::string* text,
+                    measurement& back) {
+    ASSERT_EQ(df_write_ascii(file.c_str(), &original.ident, &original.params, &original.intens,
+                             &original.phase),
+              NO_ERROR);
+    *text = file.read();
+    ASSERT_EQ(df_read_ascii(file.c_str(), &back.ident, &back.params, &back.intens, &back.phase),
+              NO_ERROR);
+}
+
 struct RoundTrip : ::testing::TestWithParam<std::tuple<int, bool, bool>> {};
 
 TEST_P(RoundTrip, RecordsSurviveTheAsciiForm) {
@@ -88,20 +110,14 @@ TEST_P(RoundTrip, RecordsSurviveTheAsciiForm) {
     opt.phase = with_phase;
     opt.seed = static_cast<uint64_t>(format * 10 + with_intensity * 2 + with_phase);
 
-    const temp_file binary("round.dat");
-    const temp_file text("round.txt");
-    ASSERT_EQ(dfgen::write_file(binary.c_str(), dfgen::build_datafile(opt)), NO_ERROR);
-
     measurement original;
-    ASSERT_EQ(df_read_binary(binary.c_str(), &original.ident, &original.params, &original.intens,
-                             &original.phase),
-              NO_ERROR);
-    ASSERT_EQ(df_write_ascii(text.c_str(), &original.ident, &original.params, &original.intens,
-                             &original.phase),
-              NO_ERROR);
+    read_generated(opt, original);
+    if (HasFatalFailure()) return;
+    const temp_file text("round.txt");
+    std::string written;
     measurement back;
-    ASSERT_EQ(df_read_ascii(text.c_str(), &back.ident, &back.params, &back.intens, &back.phase),
-              NO_ERROR);
+    write_and_read(original, text, &written, back);
+    if (HasFatalFailure()) return;
 
     EXPECT_EQ(back.ident.ident_a, original.ident.ident_a);
     EXPECT_EQ(back.ident.ident_b, original.ident.ident_b);
@@ -127,6 +143,47 @@ TEST_P(RoundTrip, RecordsSurviveTheAsciiForm) {
                               original.phase.size * sizeof(int32_t)),
                   0);
     }
+}
+
+// The file and what is read from it are the same whatever locale the host
+// program has set. Under a decimal comma the writer once wrote "0,5" and
+// the reader then refused the library's own file.
+TEST(RoundTripUnderHostLocale, SameBytesAndSameRecords) {
+    dfgen::options opt;
+    opt.width = 13;
+    opt.height = 5;
+    opt.n_buckets = 2;
+    measurement original;
+    read_generated(opt, original);
+    if (HasFatalFailure()) return;
+    // Values that need a decimal point or an exponent.
+    original.params.val_164 = 0.5f;
+    original.params.val_172 = -1.25e-05f;
+    original.params.val_226 = 1e-07f;
+    original.params.val_360 = 632.8f;
+    original.params.val_198 = -0.125f;
+
+    const temp_file text("round.txt");
+    std::string c_text;
+    measurement c_back;
+    write_and_read(original, text, &c_text, c_back);
+    if (HasFatalFailure()) return;
+    EXPECT_NE(c_text.find("\r\n632.8 -0.125\r\n"), std::string::npos);
+
+    const host_locale locale;
+    REQUIRE_HOST_LOCALE(locale);
+    std::string host_text;
+    measurement host_back;
+    write_and_read(original, text, &host_text, host_back);
+    EXPECT_EQ(host_text, c_text);
+    EXPECT_EQ(std::memcmp(&host_back.ident, &c_back.ident, sizeof c_back.ident), 0);
+    EXPECT_EQ(std::memcmp(&host_back.params, &c_back.params, sizeof c_back.params), 0);
+    ASSERT_EQ(host_back.intens.size, c_back.intens.size);
+    ASSERT_EQ(host_back.phase.size, c_back.phase.size);
+    EXPECT_TRUE(std::equal(c_back.intens.matrix, c_back.intens.matrix + c_back.intens.size,
+                           host_back.intens.matrix));
+    EXPECT_TRUE(std::equal(c_back.phase.matrix, c_back.phase.matrix + c_back.phase.size,
+                           host_back.phase.matrix));
 }
 
 INSTANTIATE_TEST_SUITE_P(AllFormatsAndBlocks, RoundTrip,

@@ -8,8 +8,6 @@
 #include <cstdarg>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <random>
 #include <string>
@@ -17,18 +15,10 @@
 
 #include "datafile/datafile.h"
 #include "datafile/decimal_format.h"
+#include "support/temp_file.h"
 #include "tools/generator/datafile_generator.h"
 
 namespace {
-
-std::string temp_path(const std::string& name) {
-    return (std::filesystem::path(::testing::TempDir()) / ("write_ascii_" + name)).string();
-}
-
-std::string read_all(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 template <size_t N>
 void set_text(char (&field)[N], const char* text) {
@@ -223,9 +213,9 @@ const std::string HAND_PHASE_LINES = "-1 0 -2147483648 2147483647 2147483640 214
 // Writes and returns the file's bytes; the code must be NO_ERROR.
 std::string write_and_read(const char* name, const hand_records& r, const intens_matrix* intens,
                            const phase_matrix* phase) {
-    const std::string path = temp_path(name);
-    EXPECT_EQ(df_write_ascii(path.c_str(), &r.ident, &r.params, intens, phase), NO_ERROR);
-    return read_all(path);
+    const temp_file file(name);
+    EXPECT_EQ(df_write_ascii(file.c_str(), &r.ident, &r.params, intens, phase), NO_ERROR);
+    return file.read();
 }
 
 std::vector<std::string> split_lines(const std::string& text) {
@@ -386,19 +376,18 @@ TEST(WriteAsciiFormatting, DecimalMatchesPrintf) {
 
 TEST(WriteAsciiErrors, RefusedBeforeAnythingIsCreated) {
     const hand_records r;
-    const std::string path = temp_path("refused");
-    std::filesystem::remove(path);
-    EXPECT_EQ(df_write_ascii(path.c_str(), &r.ident, &r.params, nullptr, nullptr),
+    const temp_file file("refused");
+    EXPECT_EQ(df_write_ascii(file.c_str(), &r.ident, &r.params, nullptr, nullptr),
               ERR_INVALID_PARAM);
-    EXPECT_EQ(df_write_ascii(path.c_str(), nullptr, &r.params, &r.intens, nullptr),
+    EXPECT_EQ(df_write_ascii(file.c_str(), nullptr, &r.params, &r.intens, nullptr),
               ERR_INVALID_PARAM);
-    EXPECT_EQ(df_write_ascii(path.c_str(), &r.ident, nullptr, &r.intens, nullptr),
+    EXPECT_EQ(df_write_ascii(file.c_str(), &r.ident, nullptr, &r.intens, nullptr),
               ERR_INVALID_PARAM);
     // Values claimed without a buffer to take them from.
     const phase_matrix no_buffer{0, {0, 0, 2, 2}, nullptr};
-    EXPECT_EQ(df_write_ascii(path.c_str(), &r.ident, &r.params, nullptr, &no_buffer),
+    EXPECT_EQ(df_write_ascii(file.c_str(), &r.ident, &r.params, nullptr, &no_buffer),
               ERR_INVALID_PARAM);
-    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_FALSE(file.exists());
 }
 
 TEST(WriteAsciiErrors, PathsThatCannotBeCreated) {
@@ -406,10 +395,14 @@ TEST(WriteAsciiErrors, PathsThatCannotBeCreated) {
     EXPECT_EQ(df_write_ascii("", &r.ident, &r.params, &r.intens, nullptr), ERR_CANT_CREATE_FILE);
     EXPECT_EQ(df_write_ascii(nullptr, &r.ident, &r.params, &r.intens, nullptr),
               ERR_CANT_CREATE_FILE);
-    const std::string missing_dir = temp_path("no_such_dir") + "/out.txt";
-    EXPECT_EQ(df_write_ascii(missing_dir.c_str(), &r.ident, &r.params, &r.intens, nullptr),
+    const temp_file missing_dir("no_such_dir");
+    const std::string inside_missing_dir = (missing_dir.path / "out.txt").string();
+    EXPECT_EQ(df_write_ascii(inside_missing_dir.c_str(), &r.ident, &r.params, &r.intens, nullptr),
               ERR_CANT_CREATE_FILE);
-    EXPECT_EQ(df_write_ascii(::testing::TempDir().c_str(), &r.ident, &r.params, &r.intens, nullptr),
+    EXPECT_FALSE(missing_dir.exists());
+    // A folder, the test's own scratch folder, is no file to write.
+    const std::string folder = missing_dir.path.parent_path().string();
+    EXPECT_EQ(df_write_ascii(folder.c_str(), &r.ident, &r.params, &r.intens, nullptr),
               ERR_CANT_CREATE_FILE);
 }
 
@@ -427,9 +420,10 @@ TEST(WriteAsciiErrors, WriteFailureIsReported) {
 
 TEST(WriteAsciiFiles, ExistingFileIsReplaced) {
     const hand_records r;
-    const std::string path = temp_path("replaced");
-    std::ofstream(path, std::ios::binary) << std::string(100000, 'x');
-    EXPECT_EQ(write_and_read("replaced", r, nullptr, &r.phase),
+    const temp_file file("replaced");
+    file.write_text(std::string(100000, 'x'));
+    ASSERT_EQ(df_write_ascii(file.c_str(), &r.ident, &r.params, nullptr, &r.phase), NO_ERROR);
+    EXPECT_EQ(file.read(),
               hand_header("0 0 0 0 0 0", "-5 6 3 2") + "#\r\n" + HAND_PHASE_LINES + "#\r\n");
 }
 
@@ -437,17 +431,13 @@ TEST(WriteAsciiFiles, WidePathAfterByteOrderMark) {
     const hand_records r;
     // The name as UTF-16 after the mark; the file system's own form of the
     // same name (UTF-8 on POSIX, UTF-16 on Windows) is how the test finds it.
-    const std::string base = temp_path("wide_");
-    std::u16string units(base.begin(), base.end());
-    units += u"\u00E9.txt";
-    const std::filesystem::path on_disk(units);
-    std::filesystem::remove(on_disk);
+    const temp_file file("wide_\xC3\xA9.txt");  // a non-ASCII name
+    const std::u16string units = file.path.u16string();
     std::string wide = "\xFF\xFE";
     if (std::endian::native == std::endian::big) wide = "\xFE\xFF";
     wide.append(reinterpret_cast<const char*>(units.c_str()), (units.size() + 1) * 2);
     EXPECT_EQ(df_write_ascii(wide, &r.ident, &r.params, &r.intens, nullptr), NO_ERROR);
-    std::ifstream in(on_disk, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
+    EXPECT_EQ(file.read(),
               hand_header("1 2 3 2 2 -1", "0 0 0 0") + HAND_INTENS_LINES + "#\r\n#\r\n");
 }
 
@@ -461,7 +451,7 @@ TEST(WriteAsciiFiles, GeneratedFilesMatchReference) {
         opt.height = 97;
         opt.n_buckets = static_cast<int16_t>(format + 1);
         opt.seed = static_cast<uint64_t>(format);
-        const std::string input = temp_path("generated.dat");
+        const temp_file input("generated.dat");
         ASSERT_EQ(dfgen::write_file(input.c_str(), dfgen::build_datafile(opt)), NO_ERROR);
 
         data_file_ident ident{};
@@ -469,9 +459,9 @@ TEST(WriteAsciiFiles, GeneratedFilesMatchReference) {
         intens_matrix intens{};
         phase_matrix phase{};
         ASSERT_EQ(df_read_binary(input.c_str(), &ident, &params, &intens, &phase), NO_ERROR);
-        const std::string output = temp_path("generated.txt");
+        const temp_file output("generated.txt");
         EXPECT_EQ(df_write_ascii(output.c_str(), &ident, &params, &intens, &phase), NO_ERROR);
-        EXPECT_EQ(read_all(output), reference_ascii(ident, params, &intens, &phase));
+        EXPECT_EQ(output.read(), reference_ascii(ident, params, &intens, &phase));
         intens_matrix_free(&intens);
         phase_matrix_free(&phase);
     }

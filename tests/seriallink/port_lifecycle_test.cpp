@@ -1,12 +1,10 @@
 // Opening and closing ports, port names, and every function given the
 // invalid handle.
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <string>
 #include <utility>
 
 #include "serial_test_support.h"
+#include "support/temp_file.h"
 
 namespace serial_test {
 namespace {
@@ -88,11 +86,9 @@ TEST(PortLifecycle, MissingDeviceCannotBeOpened) {
 
 TEST(PortLifecycle, ANonTerminalOpensButCannotBeSetUp) {
     // A file of our own, so no other test competes for its lock.
-    std::random_device random;
-    const std::filesystem::path file = std::filesystem::temp_directory_path() /
-                                       ("seriallink-not-a-port-" + std::to_string(random()));
-    std::ofstream(file) << "not a port";
-    const std::string path = file.string();
+    const temp_file file("not-a-port");
+    file.write_text("not a port");
+    const std::string path = file.str();
     print_capture capture;
     plat::port_handle port = plat::kInvalidPort;
     EXPECT_EQ(sio_open(path.c_str(), &port), ERR_CANT_SET_SERIAL);
@@ -111,7 +107,6 @@ TEST(PortLifecycle, ANonTerminalOpensButCannotBeSetUp) {
     EXPECT_EQ(sio_clear_buffer(port), 1);
     EXPECT_EQ(sio_close(&port), NO_ERROR);
     EXPECT_EQ(port, plat::kInvalidPort);
-    std::filesystem::remove(file);
 }
 
 TEST(PortLifecycle, EveryFunctionRefusesTheInvalidHandle) {

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "support/host_locale.h"
 #include "util/util.h"
 
 namespace {
@@ -44,6 +45,24 @@ TEST(Strxcmp, OrdersLikeUnsignedBytes) {
     EXPECT_EQ(strxcmp("abc", "ab"), 1);
     EXPECT_EQ(strxcmp("\xE9", "a"), 1);  // above 127 sorts after ASCII
     EXPECT_EQ(strxcmp("", ""), 0);
+}
+
+// Keywords match as in the C locale whatever locale the host has set: in a
+// Turkish locale toupper('i') is not 'I', and Latin-1 letters change case.
+TEST(Strxcmp, HostLocaleChangesNothing) {
+    const host_locale locale;
+    REQUIRE_HOST_LOCALE(locale);
+    EXPECT_TRUE(locale.turkish_case() || !host_locale::kRequired);
+    EXPECT_EQ(strxcmp("Version", "VERSION"), 0);
+    EXPECT_EQ(strxcmp("DiagOpts", "diagopts"), 0);
+    EXPECT_EQ(strxcmp("AvgChannels : i", "AVGCHANNELSI"), 0);
+    EXPECT_EQ(strxcmp("\xE9", "\xC9"), 1);  // no case beyond ASCII
+    // A non-breaking space is white space in some code pages, not in "C".
+    const std::string nbsp = "\xA0";
+    EXPECT_NE(strxcmp(("Avg" + nbsp + "Channels").c_str(), "AvgChannels"), 0);
+    int32_t removed = 0;
+    EXPECT_EQ(stripped("a" + nbsp + " b", &removed), "a" + nbsp + "b");
+    EXPECT_EQ(removed, 1);
 }
 
 TEST(StripBlanks, RemovesRunsOutsideQuotesOnly) {

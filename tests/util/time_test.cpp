@@ -27,9 +27,34 @@ TEST(Stopwatch, MeasuresFromTheLastStart) {
     EXPECT_GE(u_stopwatch_elapsed(), 0.015);
 }
 
-TEST(LapTimer, LapsAreNeverNegative) {
+// Microseconds between two counter readings, rounded down.
+int64_t micros_between(int64_t start, int64_t end) {
+    return (end - start) * 1000000 / plat::counter_frequency();
+}
+
+// Each lap lies between what the counter, read on its own around the lap's
+// start and end, says: no longer than from before the start to after the
+// end, and no shorter than from after the start to before the end, less the
+// read overhead that calibration measured (itself no longer than the
+// calibration call). A timer that clamps a wrong lap to 0 fails here.
+TEST(LapTimer, LapsAgreeWithTheCounterReadIndependently) {
+    const int64_t before_calibration = plat::counter_now();
     u_timer_calibrate();
-    for (int i = 0; i < 1000; ++i) EXPECT_GE(u_timer_lap(), 0);
+    const int64_t overhead_bound = plat::counter_now() - before_calibration;
+    for (const int32_t sleep_ms : {0, 0, 1, 3, 0, 12}) {
+        const int64_t before_start = plat::counter_now();
+        u_timer_lap();
+        const int64_t after_start = plat::counter_now();
+        if (sleep_ms > 0) u_sleep(sleep_ms);
+        const int64_t before_end = plat::counter_now();
+        const int32_t lap = u_timer_lap();
+        const int64_t after_end = plat::counter_now();
+        // One microsecond either way for the rounding of the conversions.
+        EXPECT_LE(lap, micros_between(before_start, after_end) + 1);
+        EXPECT_GE(lap,
+                  micros_between(after_start, before_end) - micros_between(0, overhead_bound) - 1);
+        EXPECT_GE(lap, 0);
+    }
 }
 
 TEST(LapTimer, PeekLeavesTheLapRunning) {
