@@ -17,17 +17,22 @@ extern char** environ;
 namespace plat {
 namespace {
 
-// Reads both pipes until each reaches end of file.
+// Reads both pipes until each reaches end of file, or until the pipes
+// cannot be watched any more (then what came so far is kept).
 void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
     std::array<pollfd, 2> fds{{{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}}};
     std::array<std::string*, 2> sinks{&out, &err};
     int open_count = 2;
     char buffer[4096];
     while (open_count > 0) {
-        if (::poll(fds.data(), fds.size(), -1) < 0) continue;
+        if (::poll(fds.data(), fds.size(), -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
         for (size_t i = 0; i < fds.size(); ++i) {
             if (fds[i].fd < 0 || fds[i].revents == 0) continue;
             const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
+            if (got < 0 && errno == EINTR) continue;
             if (got > 0) {
                 sinks[i]->append(buffer, static_cast<size_t>(got));
             } else {
@@ -37,6 +42,8 @@ void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
             }
         }
     }
+    for (const pollfd& fd : fds)
+        if (fd.fd >= 0) ::close(fd.fd);
 }
 
 // The caller's environment with the changes applied.
@@ -78,6 +85,9 @@ bool run_process(const std::vector<std::string>& args, const process_options& op
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    // No input, as on Windows: a child that reads it sees its end at once
+    // instead of waiting on the caller's terminal.
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, out_pipe[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, err_pipe[1], STDERR_FILENO);
     if (!options.directory.empty()) {
