@@ -11,6 +11,15 @@ namespace plat {
 // file can be created there.
 bool make_temp_file(const char* directory, const char* prefix, std::string* name);
 
+// Creates a new, empty file that is to replace `path` once it has been
+// written: it lies in the same folder (so that rename_file can replace path
+// in one step), under path's name followed by a point and six characters
+// that make it unique, and stores its name in *name. It starts with the
+// permissions path has, or with those of any file newly created there when
+// path does not exist (on POSIX 0666 less the process's umask). False when
+// no such file can be created.
+bool make_replacement_file(const char* path, std::string* name);
+
 // Gives the file the name `to`, replacing a file of that name in one step.
 // Both names must lie in the same file system.
 bool rename_file(const char* from, const char* to);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 
 #include "errors/errors.h"
@@ -96,6 +97,16 @@ int32_t u_trim(char* text);
 // "u_copy_file failed: win_err = %d\n" with the system error number and
 // returns ERR_CANT_WRITE_FILE.
 int32_t u_copy_file(const char* source, const char* destination);
+
+// Writes a file so that it is either written whole or left as it was: the
+// writer fills a new file beside path (opened "wb"), which takes path's
+// place only once every byte has reached it and it has been closed. The
+// writer answers false when one of its writes failed. Returns NO_ERROR,
+// ERR_CANT_CREATE_FILE when no file can be created beside path (nothing is
+// touched then), or ERR_CANT_WRITE_FILE when a write, the close or the
+// replacement failed; path is then as it was and the new file is gone.
+using u_file_writer = bool (*)(FILE* stream, const void* context);
+int32_t u_write_replacing(const char* path, u_file_writer writer, const void* context);
 
 // ---- time -------------------------------------------------------------------
 

@@ -1,13 +1,43 @@
-// Whole-file operations on POSIX: mkstemp, rename, unlink.
+// Whole-file operations on POSIX: mkstemp, exclusive creation, rename, unlink.
 #include "platform/file_ops.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <utility>
 
 namespace plat {
+namespace {
+
+// Six characters from a counter mixed with the process and the clock; a
+// name in use is simply followed by the next one.
+std::string unique_suffix() {
+    static std::atomic<uint64_t> sequence{0};
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    uint64_t mix = (static_cast<uint64_t>(now.tv_nsec) << 20) ^
+                   static_cast<uint64_t>(now.tv_sec) ^
+                   (static_cast<uint64_t>(::getpid()) << 40) ^
+                   (sequence.fetch_add(1) * 0x9E3779B97F4A7C15u);
+    mix ^= mix >> 29;
+    mix *= 0xBF58476D1CE4E5B9u;
+    mix ^= mix >> 32;
+    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    std::string suffix(6, '0');
+    for (char& c : suffix) {
+        c = kDigits[mix % 36];
+        mix /= 36;
+    }
+    return suffix;
+}
+
+}  // namespace
 
 bool make_temp_file(const char* directory, const char* prefix, std::string* name) {
     if (directory == nullptr || directory[0] == '\0' || prefix == nullptr || name == nullptr) {
@@ -22,6 +52,33 @@ bool make_temp_file(const char* directory, const char* prefix, std::string* name
     ::close(fd);
     *name = std::move(pattern);
     return true;
+}
+
+bool make_replacement_file(const char* path, std::string* name) {
+    if (path == nullptr || path[0] == '\0' || name == nullptr) return false;
+    // An existing file passes its permissions on; a new one gets what the
+    // umask leaves of 0666, as any file created by fopen would.
+    struct stat st {};
+    const bool replaces = ::stat(path, &st) == 0 && S_ISREG(st.st_mode);
+    const mode_t mode = replaces ? (st.st_mode & 07777) : 0666;
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        std::string candidate = std::string(path) + "." + unique_suffix();
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return false;
+        }
+        // The umask narrowed the mode at creation; the old file's is kept whole.
+        const bool moded = !replaces || ::fchmod(fd, mode) == 0;
+        ::close(fd);
+        if (!moded) {
+            ::unlink(candidate.c_str());
+            return false;
+        }
+        *name = std::move(candidate);
+        return true;
+    }
+    return false;
 }
 
 bool rename_file(const char* from, const char* to) {

@@ -32,15 +32,8 @@ std::string unique_suffix() {
     return suffix;
 }
 
-}  // namespace
-
-bool make_temp_file(const char* directory, const char* prefix, std::string* name) {
-    if (directory == nullptr || directory[0] == '\0' || prefix == nullptr || name == nullptr) {
-        return false;
-    }
-    std::string base = directory;
-    if (base.back() != '\\' && base.back() != '/') base += '\\';
-    base += prefix;
+// Creates a new file under base followed by a unique suffix.
+bool make_unique_file(const std::string& base, std::string* name) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
         std::string candidate = base + unique_suffix();
         HANDLE file = ::CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -54,6 +47,25 @@ bool make_temp_file(const char* directory, const char* prefix, std::string* name
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
     }
     return false;
+}
+
+}  // namespace
+
+bool make_temp_file(const char* directory, const char* prefix, std::string* name) {
+    if (directory == nullptr || directory[0] == '\0' || prefix == nullptr || name == nullptr) {
+        return false;
+    }
+    std::string base = directory;
+    if (base.back() != '\\' && base.back() != '/') base += '\\';
+    base += prefix;
+    return make_unique_file(base, name);
+}
+
+// A new file takes the folder's inherited access rights, as any new file
+// there would; Windows keeps no permission bits to pass on.
+bool make_replacement_file(const char* path, std::string* name) {
+    if (path == nullptr || path[0] == '\0' || name == nullptr) return false;
+    return make_unique_file(std::string(path) + ".", name);
 }
 
 bool rename_file(const char* from, const char* to) {
