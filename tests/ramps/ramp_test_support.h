@@ -1,0 +1,62 @@
+// What the ramp tests share: ramps and spec lists that release themselves,
+// a failing allocation hook, and reading a configuration text.
+#pragma once
+
+#include <cstdlib>
+#include <string>
+
+#include "ramps/ramps.h"
+#include "support/print_capture.h"
+#include "support/temp_file.h"
+
+// A ramp record that releases its samples.
+struct owned_ramp {
+    rr_ramp_t ramp;
+    owned_ramp() { rr_init_ramp(&ramp); }
+    ~owned_ramp() { rr_release_ramp(&ramp); }
+    owned_ramp(const owned_ramp&) = delete;
+    owned_ramp& operator=(const owned_ramp&) = delete;
+};
+
+// A spec list as rr_read_ramp_cfg hands it over.
+struct spec_list {
+    rr_ramp_cfg_t* entries = nullptr;
+    int32_t count = -1;
+    ~spec_list() { gl_FreeFunc(entries); }
+    spec_list() = default;
+    spec_list(const spec_list&) = delete;
+    spec_list& operator=(const spec_list&) = delete;
+};
+
+// The outcome of reading a configuration text from a file.
+struct cfg_read {
+    int32_t err = NO_ERROR;
+    spec_list specs;
+    std::string printed;
+};
+
+inline void read_cfg_file(const temp_file& file, cfg_read* result) {
+    print_capture capture;
+    result->err = rr_read_ramp_cfg(file.c_str(), &result->specs.entries, &result->specs.count);
+    result->printed = capture.printed();
+}
+
+// Every allocation through the hooks fails while one of these lives.
+class failing_allocations {
+  public:
+    failing_allocations()
+        : malloc_(gl_MallocFunc), realloc_(gl_ReallocFunc) {
+        gl_MallocFunc = [](size_t) -> void* { return nullptr; };
+        gl_ReallocFunc = [](void*, size_t) -> void* { return nullptr; };
+    }
+    ~failing_allocations() {
+        gl_MallocFunc = malloc_;
+        gl_ReallocFunc = realloc_;
+    }
+    failing_allocations(const failing_allocations&) = delete;
+    failing_allocations& operator=(const failing_allocations&) = delete;
+
+  private:
+    void* (*malloc_)(size_t);
+    void* (*realloc_)(void*, size_t);
+};
