@@ -85,11 +85,14 @@ int32_t rr_read_ramp_file(const char* path, rr_ramp_hdr_t* hdr, uint16_t** point
     file_ptr in(plat::open_file(path, "rb"));
     if (in == nullptr) return ERR_CANT_OPEN_FILE;
 
-    unsigned char magic[4];
-    if (std::fread(magic, 1, sizeof magic, in.get()) != sizeof magic) return ERR_PREMATURE_EOF;
-    if (big_endian_32(magic) != static_cast<uint32_t>(RR_RAMP_MAGIC)) return ERR_NOT_A_RAMP_FILE;
-    std::rewind(in.get());
-    if (std::fread(hdr, sizeof *hdr, 1, in.get()) != 1) return ERR_PREMATURE_EOF;
+    // The magic number is read into the header's first word and the rest
+    // follows it, so that a stream that cannot go back reads alike.
+    auto* bytes = reinterpret_cast<unsigned char*>(hdr);
+    if (std::fread(bytes, 1, 4, in.get()) != 4) return ERR_PREMATURE_EOF;
+    if (big_endian_32(bytes) != static_cast<uint32_t>(RR_RAMP_MAGIC)) return ERR_NOT_A_RAMP_FILE;
+    if (std::fread(bytes + 4, 1, sizeof *hdr - 4, in.get()) != sizeof *hdr - 4) {
+        return ERR_PREMATURE_EOF;
+    }
     rr_swap_ramp_hdr(hdr);
 
     if (points == nullptr || hdr->nPoints == 0) return NO_ERROR;
