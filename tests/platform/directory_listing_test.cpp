@@ -1,0 +1,119 @@
+// Listing a directory and making replacement files, on the backend this
+// build targets.
+#include "platform/directory_listing.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/file_ops.h"
+#include "support/temp_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void write_empty(const fs::path& path) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc);
+}
+
+// A fresh folder inside the scratch folder, removed with everything in it.
+struct scratch_dir {
+    temp_file holder;
+    explicit scratch_dir(const std::string& name) : holder(name) {
+        fs::create_directories(holder.path);
+    }
+    ~scratch_dir() {
+        std::error_code ignored;
+        fs::remove_all(holder.path, ignored);
+    }
+    scratch_dir(const scratch_dir&) = delete;
+    scratch_dir& operator=(const scratch_dir&) = delete;
+    std::string str() const { return holder.str(); }
+    void touch(const std::string& name) const { write_empty(holder.path / name); }
+};
+
+TEST(DirectoryListing, NamesInByteOrderWithoutDotEntries) {
+    const scratch_dir dir("listing");
+    for (const char* name : {"b.2", "B.1", "a", ".hidden", "d10s81c25.b12345", "_x", "z~"}) {
+        dir.touch(name);
+    }
+    fs::create_directories(dir.holder.path / "sub");
+    std::vector<std::string> names = {"stale"};
+    ASSERT_TRUE(plat::list_directory(dir.str().c_str(), &names));
+    EXPECT_EQ(names, (std::vector<std::string>{".hidden", "B.1", "_x", "a", "b.2",
+                                                "d10s81c25.b12345", "sub", "z~"}));
+}
+
+TEST(DirectoryListing, EmptyMissingAndNotADirectory) {
+    const scratch_dir dir("empty");
+    std::vector<std::string> names = {"stale"};
+    ASSERT_TRUE(plat::list_directory(dir.str().c_str(), &names));
+    EXPECT_TRUE(names.empty());
+
+    names = {"stale"};
+    EXPECT_FALSE(plat::list_directory((dir.str() + "-missing").c_str(), &names));
+    EXPECT_TRUE(names.empty());
+    dir.touch("file");
+    EXPECT_FALSE(plat::list_directory((dir.holder.path / "file").string().c_str(), &names));
+    EXPECT_FALSE(plat::list_directory("", &names));
+    EXPECT_FALSE(plat::list_directory(nullptr, &names));
+    EXPECT_FALSE(plat::list_directory(dir.str().c_str(), nullptr));
+}
+
+TEST(DirectoryListing, ManyNames) {
+    const scratch_dir dir("many");
+    std::vector<std::string> expected;
+    for (int i = 0; i < 300; ++i) {
+        const std::string name = "r" + std::to_string(i * 7919 % 1000) + ".b" + std::to_string(i);
+        dir.touch(name);
+        expected.push_back(name);
+    }
+    std::sort(expected.begin(), expected.end());
+    std::vector<std::string> names;
+    ASSERT_TRUE(plat::list_directory(dir.str().c_str(), &names));
+    EXPECT_EQ(names, expected);
+}
+
+TEST(ReplacementFile, BesideTheTargetUnderAUniqueName) {
+    const scratch_dir dir("replace");
+    const std::string target = (dir.holder.path / "rampcfg.txt").string();
+    std::string first;
+    std::string second;
+    ASSERT_TRUE(plat::make_replacement_file(target.c_str(), &first));
+    ASSERT_TRUE(plat::make_replacement_file(target.c_str(), &second));
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first.rfind(target + ".", 0), 0u);
+    EXPECT_EQ(first.size(), target.size() + 7);
+    EXPECT_TRUE(fs::is_regular_file(first));
+    EXPECT_EQ(fs::file_size(first), 0u);
+    EXPECT_FALSE(fs::exists(target));  // the target itself is not made
+
+    std::string none;
+    EXPECT_FALSE(plat::make_replacement_file((dir.str() + "-missing/x").c_str(), &none));
+    EXPECT_FALSE(plat::make_replacement_file("", &none));
+}
+
+#ifndef _WIN32
+TEST(ReplacementFile, TakesTheTargetsPermissions) {
+    const scratch_dir dir("modes");
+    const fs::path target = dir.holder.path / "kept";
+    write_empty(target);
+    fs::permissions(target, fs::perms(0604));
+    std::string name;
+    ASSERT_TRUE(plat::make_replacement_file(target.string().c_str(), &name));
+    EXPECT_EQ(fs::status(name).permissions(), fs::perms(0604));
+
+    // A new target gets an ordinary new file's mode (the umask's), not a private one.
+    ASSERT_TRUE(plat::make_replacement_file((dir.holder.path / "new").string().c_str(), &name));
+    const fs::path ordinary = dir.holder.path / "ordinary";
+    write_empty(ordinary);
+    EXPECT_EQ(fs::status(name).permissions(), fs::status(ordinary).permissions());
+}
+#endif
+
+}  // namespace
