@@ -11,12 +11,15 @@
 // line feeds and with all values on one line, and a few broken ones.
 // folder/header_scan gets the header lines 2 to 14 of those files, each after
 // the byte that picks its scan format in fuzz_header_scan.
+// folder/read_ramp_cfg, folder/read_ramp_file and folder/derive_ramp get
+// the ramp seeds (ramp_seeds.cpp).
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "datafile/datafile.h"
+#include "fuzz/ramp_seeds.h"
 #include "tools/generator/datafile_generator.h"
 
 namespace {
@@ -257,11 +260,13 @@ int main(int argc, char** argv) {
             line_count += 13;
         }
     }
+    int ramp_count = 0;
+    ok = ok && write_ramp_seeds(argv[1], &ramp_count);
     if (!ok) {
         std::fprintf(stderr, "fuzz_seeds: cannot write the seeds under %s\n", argv[1]);
         return 2;
     }
-    std::printf("fuzz_seeds: %d binary, %d ASCII and %d header line seeds under %s\n", binary_count,
-                ascii_count, line_count, argv[1]);
+    std::printf("fuzz_seeds: %d binary, %d ASCII, %d header line and %d ramp seeds under %s\n",
+                binary_count, ascii_count, line_count, ramp_count, argv[1]);
     return 0;
 }

@@ -156,10 +156,7 @@ TEST(RampCfgWrite, ValuesTheColumnsWouldChangeReadBackExactly) {
     ASSERT_EQ(back.err, NO_ERROR) << back.printed;
     ASSERT_EQ(back.specs.count, 3);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(std::memcmp(&back.specs.entries[i], &specs[static_cast<size_t>(i)],
-                              sizeof(rr_ramp_cfg_t)),
-                  0)
-            << i;
+        EXPECT_TRUE(same_spec(back.specs.entries[i], specs[static_cast<size_t>(i)])) << i;
     }
 }
 
@@ -263,9 +260,9 @@ TEST(RampCfgWrite, ReadWriteReadIsAFixedPoint) {
     read_cfg_file(out, &second);
     ASSERT_EQ(second.err, NO_ERROR) << second.printed;
     ASSERT_EQ(second.specs.count, first.specs.count);
-    EXPECT_EQ(std::memcmp(first.specs.entries, second.specs.entries,
-                          sizeof(rr_ramp_cfg_t) * static_cast<size_t>(first.specs.count)),
-              0);
+    for (int32_t i = 0; i < first.specs.count; ++i) {
+        EXPECT_TRUE(same_spec(first.specs.entries[i], second.specs.entries[i])) << i;
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "ramps/ramps.h"
@@ -27,6 +28,19 @@ struct spec_list {
     spec_list(const spec_list&) = delete;
     spec_list& operator=(const spec_list&) = delete;
 };
+
+// Two specs hold the same values: numbers bit for bit, the file name up to
+// its terminator (padding between fields is not compared).
+inline bool same_spec(const rr_ramp_cfg_t& a, const rr_ramp_cfg_t& b) {
+    const auto same_float = [](float x, float y) { return std::memcmp(&x, &y, sizeof x) == 0; };
+    return a.rampType == b.rampType && a.wavelenSelect == b.wavelenSelect &&
+           std::strncmp(a.fileName, b.fileName, sizeof a.fileName) == 0 &&
+           same_float(a.scanLen, b.scanLen) && same_float(a.cameraRate, b.cameraRate) &&
+           a.cameraInterlace == b.cameraInterlace && a.grabSkip == b.grabSkip &&
+           same_float(a.fringesPerFrame, b.fringesPerFrame) &&
+           same_float(a.rampSlope, b.rampSlope) && same_float(a.objMag, b.objMag) &&
+           same_float(a.scanCal, b.scanCal) && a.hide == b.hide;
+}
 
 // The outcome of reading a configuration text from a file.
 struct cfg_read {
