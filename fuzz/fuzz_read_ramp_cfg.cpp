@@ -8,26 +8,6 @@
 #include "ramps/ramp_test_support.h"
 #include "ramps/ramps.h"
 
-namespace {
-
-struct specs {
-    rr_ramp_cfg_t* list = nullptr;
-    int32_t count = 0;
-    ~specs() { gl_FreeFunc(list); }
-};
-
-std::string file_text(const std::string& path) {
-    FILE* in = std::fopen(path.c_str(), "rb");
-    if (in == nullptr) fuzz::fail("cannot read a written file", 0, 0);
-    std::string text;
-    char block[4096];
-    for (size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;) text.append(block, n);
-    std::fclose(in);
-    return text;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fuzz::silence_library();
     return 0;
@@ -39,27 +19,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::string second_path = fuzz::scratch_path("second_cfg.txt");
     fuzz::write_file(input_path, data, size);
 
-    specs read;
-    const int32_t err = rr_read_ramp_cfg(input_path.c_str(), &read.list, &read.count);
+    spec_list read;
+    const int32_t err = rr_read_ramp_cfg(input_path.c_str(), &read.entries, &read.count);
     if (err != NO_ERROR) {
-        if (read.list != nullptr || read.count != 0) fuzz::fail("a failed read left a list", err, 0);
+        if (read.entries != nullptr || read.count != 0) fuzz::fail("a failed read left a list", err, 0);
         return 0;
     }
-    if (read.list == nullptr || read.count <= 0) fuzz::fail("a read list is empty", err, 0);
+    if (read.entries == nullptr || read.count <= 0) fuzz::fail("a read list is empty", err, 0);
 
-    int32_t written = rr_write_ramp_cfg(first_path.c_str(), read.list, read.count);
+    int32_t written = rr_write_ramp_cfg(first_path.c_str(), read.entries, read.count);
     if (written != NO_ERROR) fuzz::fail("the writer refused what was read", written, 0);
-    specs back;
-    const int32_t back_err = rr_read_ramp_cfg(first_path.c_str(), &back.list, &back.count);
+    spec_list back;
+    const int32_t back_err = rr_read_ramp_cfg(first_path.c_str(), &back.entries, &back.count);
     if (back_err != NO_ERROR) fuzz::fail("a written file does not read back", back_err, 0);
     if (back.count != read.count) fuzz::fail("a written file lost specs", read.count, back.count);
     for (int32_t i = 0; i < read.count; ++i) {
-        if (!same_spec(read.list[i], back.list[i])) {
+        if (!same_spec(read.entries[i], back.entries[i])) {
             fuzz::fail("a spec changed on its way through the file", i, 0);
         }
     }
-    written = rr_write_ramp_cfg(second_path.c_str(), back.list, back.count);
-    if (written != NO_ERROR || file_text(first_path) != file_text(second_path)) {
+    written = rr_write_ramp_cfg(second_path.c_str(), back.entries, back.count);
+    if (written != NO_ERROR || fuzz::read_file(first_path) != fuzz::read_file(second_path)) {
         fuzz::fail("writing what was read back gives another file", written, 0);
     }
     return 0;

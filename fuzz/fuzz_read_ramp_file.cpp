@@ -13,16 +13,6 @@
 
 namespace {
 
-std::string file_text(const std::string& path) {
-    FILE* in = std::fopen(path.c_str(), "rb");
-    if (in == nullptr) fuzz::fail("cannot read a written file", 0, 0);
-    std::string text;
-    char block[4096];
-    for (size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;) text.append(block, n);
-    std::fclose(in);
-    return text;
-}
-
 // The ramp's other operations must hold up against any header and samples.
 void exercise(rr_ramp_t* ramp, const std::string& dump_path) {
     FILE* out = std::fopen(dump_path.c_str(), "wb");
@@ -76,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         rr_write_ramp_file(again_path.c_str(), &ramp.hdr, ramp.points != nullptr ? ramp.points : &none);
     if (written != NO_ERROR) fuzz::fail("the writer refused what was read", written, 0);
     const size_t length = RR_RAMP_HDR_SIZE + 2 * static_cast<size_t>(ramp.hdr.nPoints);
-    const std::string again = file_text(again_path);
+    const std::string again = fuzz::read_file(again_path);
     if (again.size() != length || std::memcmp(again.data(), data, length) != 0) {
         fuzz::fail("a ramp written back is not the bytes it was read from", ramp.hdr.nPoints, 0);
     }

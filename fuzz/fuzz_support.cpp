@@ -124,6 +124,16 @@ std::string scratch_path(const char* name) {
     return (folder.path / name).string();
 }
 
+std::string read_file(const std::string& path) {
+    FILE* const file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) fail("cannot read a written file", 0, 0);
+    std::string text;
+    char block[4096];
+    for (size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;) text.append(block, n);
+    std::fclose(file);
+    return text;
+}
+
 void write_file(const std::string& path, const uint8_t* data, size_t size) {
     FILE* const file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) fail("cannot create a scratch file", 0, 0);

@@ -37,22 +37,18 @@ int failed(int32_t err) {
     return 1;
 }
 
-// A ramp record that releases its samples.
-struct owned_ramp {
-    rr_ramp_t ramp;
-    owned_ramp() { rr_init_ramp(&ramp); }
-    ~owned_ramp() { rr_release_ramp(&ramp); }
-    owned_ramp(const owned_ramp&) = delete;
-    owned_ramp& operator=(const owned_ramp&) = delete;
-};
+bool stdout_written() {
+    return std::fflush(stdout) == 0 && std::ferror(stdout) == 0;
+}
 
 int dump(const char* path, bool one_per_line) {
-    owned_ramp r;
-    const int32_t err = rr_read_ramp_file(path, &r.ramp.hdr, &r.ramp.points);
+    rr_ramp_t r;
+    rr_init_ramp(&r);
+    const int32_t err = rr_read_ramp_file(path, &r.hdr, &r.points);
     if (err != NO_ERROR) return failed(err);
-    rr_print_ramp_hdr(stdout, &r.ramp.hdr, r.ramp.points, one_per_line ? 1 : 0);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) return failed(ERR_CANT_WRITE_FILE);
-    return 0;
+    rr_print_ramp_hdr(stdout, &r.hdr, r.points, one_per_line ? 1 : 0);
+    rr_release_ramp(&r);
+    return stdout_written() ? 0 : failed(ERR_CANT_WRITE_FILE);
 }
 
 int name(const char* path) {
@@ -63,8 +59,7 @@ int name(const char* path) {
     err = rr_get_std_ramp_filename(&hdr, &text);
     if (err != NO_ERROR) return failed(err);
     std::printf("%s\n", text);
-    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) return failed(ERR_CANT_WRITE_FILE);
-    return 0;
+    return stdout_written() ? 0 : failed(ERR_CANT_WRITE_FILE);
 }
 
 int cfg(const char* in, const char* out) {
@@ -77,22 +72,30 @@ int cfg(const char* in, const char* out) {
     return err == NO_ERROR ? 0 : failed(err);
 }
 
+// Derives from the base ramp and writes the result.
+int32_t derive_and_write(const rr_ramp_t& base, const rr_ramp_cfg_t& spec, const char* out) {
+    rr_ramp_t derived;
+    rr_init_ramp(&derived);
+    int32_t err = rr_derive_ramp(&base, &derived, &spec);
+    if (err == NO_ERROR) err = rr_write_ramp_file(out, &derived.hdr, derived.points);
+    rr_release_ramp(&derived);
+    return err;
+}
+
 int derive(const char* base_path, const char* line, const char* out) {
     rr_ramp_cfg_t spec;
     int32_t err = rr_parse_ramp_spec(line, &spec);
     if (err != NO_ERROR) return failed(err);
-    owned_ramp base;
-    err = rr_read_ramp_file(base_path, &base.ramp.hdr, &base.ramp.points);
-    if (err != NO_ERROR) return failed(err);
-    if (base.ramp.hdr.rampType != RR_RAMP_SWLI) {
+    rr_ramp_t base;
+    rr_init_ramp(&base);
+    err = rr_read_ramp_file(base_path, &base.hdr, &base.points);
+    if (err == NO_ERROR && base.hdr.rampType != RR_RAMP_SWLI) {
         std::fprintf(stderr, "ramptool: a ramp is derived from a SWLI ramp; %s is of type %d\n",
-                     base_path, base.ramp.hdr.rampType);
-        return failed(ERR_INVALID_PARAM);
+                     base_path, base.hdr.rampType);
+        err = ERR_INVALID_PARAM;
     }
-    owned_ramp derived;
-    err = rr_derive_ramp(&base.ramp, &derived.ramp, &spec);
-    if (err != NO_ERROR) return failed(err);
-    err = rr_write_ramp_file(out, &derived.ramp.hdr, derived.ramp.points);
+    if (err == NO_ERROR) err = derive_and_write(base, spec, out);
+    rr_release_ramp(&base);
     return err == NO_ERROR ? 0 : failed(err);
 }
 

@@ -5,36 +5,23 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <utility>
 
+#include "platform/unique_suffix.h"
+
 namespace plat {
 namespace {
 
-// Six characters from a counter mixed with the process and the clock; a
-// name in use is simply followed by the next one.
-std::string unique_suffix() {
-    static std::atomic<uint64_t> sequence{0};
+std::string new_suffix() {
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
-    uint64_t mix = (static_cast<uint64_t>(now.tv_nsec) << 20) ^
-                   static_cast<uint64_t>(now.tv_sec) ^
-                   (static_cast<uint64_t>(::getpid()) << 40) ^
-                   (sequence.fetch_add(1) * 0x9E3779B97F4A7C15u);
-    mix ^= mix >> 29;
-    mix *= 0xBF58476D1CE4E5B9u;
-    mix ^= mix >> 32;
-    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    std::string suffix(6, '0');
-    for (char& c : suffix) {
-        c = kDigits[mix % 36];
-        mix /= 36;
-    }
-    return suffix;
+    return unique_suffix(static_cast<uint64_t>(now.tv_sec) * 1000000000u +
+                             static_cast<uint64_t>(now.tv_nsec),
+                         static_cast<uint64_t>(::getpid()));
 }
 
 }  // namespace
@@ -62,7 +49,7 @@ bool make_replacement_file(const char* path, std::string* name) {
     const bool replaces = ::stat(path, &st) == 0 && S_ISREG(st.st_mode);
     const mode_t mode = replaces ? (st.st_mode & 07777) : 0666;
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        std::string candidate = std::string(path) + "." + unique_suffix();
+        std::string candidate = std::string(path) + "." + new_suffix();
         const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0) {
             if (errno == EEXIST) continue;

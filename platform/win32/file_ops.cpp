@@ -2,40 +2,26 @@
 // names that are tried until one is free, MoveFileExA and DeleteFileA.
 #include "platform/file_ops.h"
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <utility>
 
+#include "platform/unique_suffix.h"
 #include "platform/win32/windows_api.h"
 
 namespace plat {
 namespace {
 
-// Six characters from a counter mixed with the process and the clock; a
-// name in use is simply followed by the next one.
-std::string unique_suffix() {
-    static std::atomic<uint64_t> sequence{0};
+std::string new_suffix() {
     LARGE_INTEGER now{};
     ::QueryPerformanceCounter(&now);
-    uint64_t mix = (static_cast<uint64_t>(now.QuadPart) << 16) ^ ::GetCurrentProcessId() ^
-                   (sequence.fetch_add(1) * 0x9E3779B97F4A7C15u);
-    mix ^= mix >> 29;
-    mix *= 0xBF58476D1CE4E5B9u;
-    mix ^= mix >> 32;
-    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    std::string suffix(6, '0');
-    for (char& c : suffix) {
-        c = kDigits[mix % 36];
-        mix /= 36;
-    }
-    return suffix;
+    return unique_suffix(static_cast<uint64_t>(now.QuadPart), ::GetCurrentProcessId());
 }
 
 // Creates a new file under base followed by a unique suffix.
 bool make_unique_file(const std::string& base, std::string* name) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        std::string candidate = base + unique_suffix();
+        std::string candidate = base + new_suffix();
         HANDLE file = ::CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {

@@ -32,22 +32,7 @@ rr_ramp_cfg_t spec(int32_t type, const char* name, float rate) {
     return s;
 }
 
-const std::string kHead =
-    "# Kalvetra Ramp Configuration File\r\n"
-    "#\r\n"
-    "# RT  = RampType: PMI, SWLI, BTW, or BTWX where X is a filter number\r\n"
-    "# FN  = FileName: name of ramp data file or \"+\" if derived from previous\r\n"
-    "# SL  = ScanLen: scan length in microns for SWLI or BTW ramps\r\n"
-    "# CR  = CameraRate: frame rate in Hz\r\n"
-    "# CI  = CameraInterlace: 1 if interlaced fields, otherwise 0\r\n"
-    "# GS  = GrabSkip: (GrabSkip+1 specifies camera frame sampling)\r\n"
-    "# FPF = FringesPerFrame: normal 0.125 or 0.25, subnyquist 0.75 or 1.25\r\n"
-    "# RS  = RampSlope: nm/frm for SWLI or BTW ramps\r\n"
-    "# OM  = ObjMag: nominal objective magnification, required for BTW ramps\r\n"
-    "# SC  = ScanCal: factor near 1.0 to calibrate SWLI or BTW ramps\r\n"
-    "# H   = Optional hide flag: 0 is normal, 1 to hide ramp from user\r\n"
-    "#\r\n"
-    "# RT    FN                     SL    CR   CI GS  FPF    RS       OM   SC      H\r\n";
+const std::string kHead = with_crlf(kCfgTitle + kCfgDescription);
 
 std::string written(const std::vector<rr_ramp_cfg_t>& specs) {
     temp_file file("out_cfg.txt");

@@ -10,6 +10,31 @@
 #include "support/print_capture.h"
 #include "support/temp_file.h"
 
+// The title and the description block of the configuration file, as the
+// reader shows them (line feeds) and the writer writes them (CR LF).
+inline const std::string kCfgTitle = "# Kalvetra Ramp Configuration File\n";
+inline const std::string kCfgDescription =
+    "#\n"
+    "# RT  = RampType: PMI, SWLI, BTW, or BTWX where X is a filter number\n"
+    "# FN  = FileName: name of ramp data file or \"+\" if derived from previous\n"
+    "# SL  = ScanLen: scan length in microns for SWLI or BTW ramps\n"
+    "# CR  = CameraRate: frame rate in Hz\n"
+    "# CI  = CameraInterlace: 1 if interlaced fields, otherwise 0\n"
+    "# GS  = GrabSkip: (GrabSkip+1 specifies camera frame sampling)\n"
+    "# FPF = FringesPerFrame: normal 0.125 or 0.25, subnyquist 0.75 or 1.25\n"
+    "# RS  = RampSlope: nm/frm for SWLI or BTW ramps\n"
+    "# OM  = ObjMag: nominal objective magnification, required for BTW ramps\n"
+    "# SC  = ScanCal: factor near 1.0 to calibrate SWLI or BTW ramps\n"
+    "# H   = Optional hide flag: 0 is normal, 1 to hide ramp from user\n"
+    "#\n"
+    "# RT    FN                     SL    CR   CI GS  FPF    RS       OM   SC      H\n";
+
+inline std::string with_crlf(const std::string& text) {
+    std::string out;
+    for (const char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+}
+
 // A ramp record that releases its samples.
 struct owned_ramp {
     rr_ramp_t ramp;
