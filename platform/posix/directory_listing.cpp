@@ -3,9 +3,9 @@
 
 #include <dirent.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cstring>
+
+#include "platform/listing_order.h"
 
 namespace plat {
 
@@ -23,18 +23,10 @@ bool list_directory(const char* path, std::vector<std::string>* names) {
             ok = errno == 0;
             break;
         }
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) {
-            continue;
-        }
-        names->emplace_back(entry->d_name);
+        if (!is_dot_entry(entry->d_name)) names->emplace_back(entry->d_name);
     }
     ::closedir(dir);
-    if (!ok) {
-        names->clear();
-        return false;
-    }
-    std::sort(names->begin(), names->end());
-    return true;
+    return finish_listing(ok, names);
 }
 
 }  // namespace plat

@@ -2,9 +2,8 @@
 // "path\*".
 #include "platform/directory_listing.h"
 
-#include <algorithm>
-#include <cstring>
 
+#include "platform/listing_order.h"
 #include "platform/win32/windows_api.h"
 
 namespace plat {
@@ -27,21 +26,14 @@ bool list_directory(const char* path, std::vector<std::string>* names) {
     if (search == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
     bool ok = true;
     for (;;) {
-        if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0) {
-            names->emplace_back(found.cFileName);
-        }
+        if (!is_dot_entry(found.cFileName)) names->emplace_back(found.cFileName);
         if (!::FindNextFileA(search, &found)) {
             ok = ::GetLastError() == ERROR_NO_MORE_FILES;
             break;
         }
     }
     ::FindClose(search);
-    if (!ok) {
-        names->clear();
-        return false;
-    }
-    std::sort(names->begin(), names->end());
-    return true;
+    return finish_listing(ok, names);
 }
 
 }  // namespace plat
