@@ -198,7 +198,7 @@ inline constexpr size_t DF_IMAGE_SIZE = DF_HEADER_SIZE_LONG + DF_HEADER_WIDENING
 // matrices must hold no buffer, and are freed again on failure. The stream
 // form reads from the stream's position; from a stream whose length cannot be
 // known (a pipe) each block is collected before its matrix is allocated.
-int32_t df_read_binary(const char* path, data_file_ident* ident, data_file_params* params,
+int32_t df_read_binary(plat::path_ref path, data_file_ident* ident, data_file_params* params,
                        intens_matrix* intens, phase_matrix* phase);
 int32_t df_read_binary_stream(FILE* stream, data_file_ident* ident, data_file_params* params,
                               intens_matrix* intens, phase_matrix* phase);
@@ -213,7 +213,9 @@ void df_swap_header(uint8_t* image);
 // ---- ASCII data file ---------------------------------------------------------
 
 // Writes the ASCII data file (Format 2). intens or phase may be null, not both.
-int32_t df_write_ascii(const char* path, const data_file_ident* ident,
+// The file takes its new content only once all of it is written: a failed
+// write leaves an existing file as it was (see output_file.h).
+int32_t df_write_ascii(plat::path_ref path, const data_file_ident* ident,
                        const data_file_params* params, const intens_matrix* intens,
                        const phase_matrix* phase);
 
@@ -221,7 +223,7 @@ int32_t df_write_ascii(const char* path, const data_file_ident* ident,
 // and cleared first; intens and phase may be null and must hold no buffer.
 // On failure after the file was opened, "-***- Error in Line %d -***-\n"
 // is printed and both given matrices are released.
-int32_t df_read_ascii(const char* path, data_file_ident* ident, data_file_params* params,
+int32_t df_read_ascii(plat::path_ref path, data_file_ident* ident, data_file_params* params,
                       intens_matrix* intens, phase_matrix* phase);
 
 // ---- phase map export -------------------------------------------------------
@@ -249,4 +251,5 @@ int32_t phase_matrix_stats(const phase_matrix* phase, const matrix_window* windo
 // Writes the valid points of a phase matrix as a text list: their count,
 // one "column row scaled" line per point with the value scaled into 0..1,
 // then the minimum and the spread that undo the scaling. Lines end in CR LF.
-int32_t df_write_phase_text(const char* path, const phase_matrix* phase);
+// As with the ASCII writer, a failure leaves an existing file as it was.
+int32_t df_write_phase_text(plat::path_ref path, const phase_matrix* phase);

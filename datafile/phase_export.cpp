@@ -2,13 +2,10 @@
 #include <memory>
 
 #include "datafile/datafile.h"
+#include "datafile/output_file.h"
 #include "platform/platform.h"
 
 namespace {
-
-struct file_closer {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
 
 struct block_releaser {
     void operator()(void* block) const { gl_FreeFunc(block); }
@@ -43,10 +40,11 @@ int32_t write_points(FILE* file, const phase_matrix* phase, double min, double s
 
 }  // namespace
 
-int32_t df_write_phase_text(const char* path, const phase_matrix* phase) {
+int32_t df_write_phase_text(plat::path_ref path, const phase_matrix* phase) {
     if (phase == nullptr) return ERR_INVALID_PARAM;
-    std::unique_ptr<FILE, file_closer> file(plat::open_file(path, "wb"));
-    if (!file) return ERR_CANT_CREATE_FILE;
+    output_file output;
+    FILE* const file = output.open(path);
+    if (file == nullptr) return ERR_CANT_CREATE_FILE;
 
     phase_stats stats{};
     if (const int32_t err = phase_matrix_stats(phase, &phase->window, &stats); err != NO_ERROR) {
@@ -56,14 +54,13 @@ int32_t df_write_phase_text(const char* path, const phase_matrix* phase) {
     const auto max = static_cast<double>(stats.max);
     const double spread = max - min;
 
-    if (std::fprintf(file.get(), "%d\r\n", stats.count) < 0) return ERR_CANT_WRITE_FILE;
-    if (const int32_t err = write_points(file.get(), phase, min, spread); err != NO_ERROR) {
+    if (std::fprintf(file, "%d\r\n", stats.count) < 0) return ERR_CANT_WRITE_FILE;
+    if (const int32_t err = write_points(file, phase, min, spread); err != NO_ERROR) {
         return err;
     }
-    std::fprintf(file.get(), "%g\r\n", min);
-    std::fprintf(file.get(), "%g\r\n", spread);
+    const bool written =
+        std::fprintf(file, "%g\r\n", min) >= 0 && std::fprintf(file, "%g\r\n", spread) >= 0;
     // Buffered lines reach the file only when it is closed: a failure there
     // means lost points, not success.
-    if (std::fclose(file.release()) != 0) return ERR_CANT_WRITE_FILE;
-    return NO_ERROR;
+    return output.close(written) ? NO_ERROR : ERR_CANT_WRITE_FILE;
 }

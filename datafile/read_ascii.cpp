@@ -255,7 +255,7 @@ int32_t read_ascii_text(text_source& source, data_file_ident* ident, data_file_p
     return err;
 }
 
-int32_t df_read_ascii(const char* path, data_file_ident* ident, data_file_params* params,
+int32_t df_read_ascii(plat::path_ref path, data_file_ident* ident, data_file_params* params,
                       intens_matrix* intens, phase_matrix* phase) {
     if (ident == nullptr || params == nullptr) return ERR_INVALID_PARAM;
     std::memset(ident, 0, sizeof *ident);

@@ -203,7 +203,7 @@ int32_t df_read_binary_stream(FILE* stream, data_file_ident* ident, data_file_pa
     return err;
 }
 
-int32_t df_read_binary(const char* path, data_file_ident* ident, data_file_params* params,
+int32_t df_read_binary(plat::path_ref path, data_file_ident* ident, data_file_params* params,
                        intens_matrix* intens, phase_matrix* phase) {
     const std::unique_ptr<FILE, file_closer> stream(plat::open_file(path, "rb"));
     if (!stream) return ERR_CANT_OPEN_FILE;

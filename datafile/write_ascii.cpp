@@ -12,6 +12,7 @@
 #include "datafile/datafile.h"
 #include "datafile/decimal_format.h"
 #include "datafile/element_count.h"
+#include "datafile/output_file.h"
 #include "platform/platform.h"
 
 namespace {
@@ -212,7 +213,7 @@ struct block_release {
 
 }  // namespace
 
-int32_t df_write_ascii(const char* path, const data_file_ident* ident,
+int32_t df_write_ascii(plat::path_ref path, const data_file_ident* ident,
                        const data_file_params* params, const intens_matrix* intens,
                        const phase_matrix* phase) {
     if (intens == nullptr && phase == nullptr) return ERR_INVALID_PARAM;
@@ -231,8 +232,8 @@ int32_t df_write_ascii(const char* path, const data_file_ident* ident,
         return ERR_INVALID_PARAM;
     }
 
-    if (path == nullptr || path[0] == '\0') return ERR_CANT_CREATE_FILE;
-    FILE* const file = plat::open_file(path, "wb");
+    output_file output;
+    FILE* const file = output.open(path);
     if (file == nullptr) return ERR_CANT_CREATE_FILE;
 
     const std::unique_ptr<char, block_release> block(
@@ -247,8 +248,5 @@ int32_t df_write_ascii(const char* path, const data_file_ident* ident,
     if (phase_count > 0) append_values(out, phase->matrix, phase_count);
     out.append("#\r\n");
 
-    // What was written before a failure stays in the file.
-    const bool written = out.flush();
-    const bool closed = std::fclose(file) == 0;
-    return written && closed ? NO_ERROR : ERR_CANT_WRITE_FILE;
+    return output.close(out.flush()) ? NO_ERROR : ERR_CANT_WRITE_FILE;
 }

@@ -15,11 +15,9 @@
 
 dev_cntrl_state g_DevCntrl = {0, 0, 0, 0, 0, -1, nullptr, nullptr, nullptr, nullptr, nullptr};
 std::atomic<bool> g_DevQuit{false};
+dev_wait_times g_DevWaits;
 
 namespace {
-
-constexpr int64_t kSweepPauseMs = 50;
-constexpr int64_t kAttemptMs = 100;
 
 bool stop_requested() {
     return plat::wait_event(g_DevCntrl.stop_event, 0) == plat::wait_result::signalled;
@@ -51,7 +49,7 @@ void run_sweeps() {
         }
         // Nothing to poll: the caller's attempt runs out and starts anew.
         if (polled == 0) return;
-        if (plat::wait_event(g_DevCntrl.stop_event, kSweepPauseMs) ==
+        if (plat::wait_event(g_DevCntrl.stop_event, g_DevWaits.sweep_pause_ms.load()) ==
             plat::wait_result::signalled) {
             return;
         }
@@ -80,20 +78,20 @@ int32_t create_objects() {
     return NO_ERROR;
 }
 
-enum class attempt_outcome { signalled, timed_out, failed, console_input };
-
-attempt_outcome run_attempt(int32_t wait) {
+// One attempt: starts a run, waits a bounded time for the thread's answer,
+// then stops the run and waits until the thread confirms its end, after which
+// the ready fields are final. Returns how the bounded wait ended.
+plat::wait_result run_attempt(int32_t wait) {
     plat::reset_event(g_DevCntrl.done_event1);
     plat::reset_event(g_DevCntrl.done_event2);
     plat::reset_event(g_DevCntrl.stop_event);
     g_DevCntrl.single_pass = wait == 0 ? 1 : 0;
     plat::set_event(g_DevCntrl.start_event);
-    const plat::wait_result done = plat::wait_event(g_DevCntrl.done_event1, kAttemptMs);
+    const plat::wait_result answer =
+        plat::wait_event(g_DevCntrl.done_event1, g_DevWaits.attempt_ms.load());
     plat::set_event(g_DevCntrl.stop_event);
     plat::wait_event(g_DevCntrl.done_event2, plat::kWaitForever);
-    if (done == plat::wait_result::signalled) return attempt_outcome::signalled;
-    if (done == plat::wait_result::timed_out) return attempt_outcome::timed_out;
-    return attempt_outcome::failed;
+    return answer;
 }
 
 void copy_entry(int index, dev_info* device) {
@@ -151,6 +149,9 @@ void dev_close_cntrl() {
         plat::join_thread(g_DevCntrl.thread);
         plat::close_thread(g_DevCntrl.thread);
         g_DevCntrl.thread = nullptr;
+        // The events are named and may outlive this close in another
+        // holder's hands: the wake-up must not start a run in the next thread.
+        plat::reset_event(g_DevCntrl.start_event);
     }
     for (plat::event_handle* event : {&g_DevCntrl.start_event, &g_DevCntrl.stop_event,
                                       &g_DevCntrl.done_event1, &g_DevCntrl.done_event2}) {
@@ -175,24 +176,18 @@ int32_t dev_data_read(int32_t type_mask, dev_info* device, int32_t wait) {
 
     for (;;) {
         int console_index = -1;
-        const attempt_outcome outcome = console_active && dev_console_check(&console_index)
-                                            ? attempt_outcome::console_input
-                                            : run_attempt(wait);
-        switch (outcome) {
-            case attempt_outcome::signalled:
-                if (g_DevCntrl.ready_type != 0) {
-                    copy_entry(g_DevCntrl.ready_index, device);
-                    return g_DevCntrl.ready_type;
-                }
-                break;  // the single sweep found nothing
-            case attempt_outcome::console_input:
-                copy_entry(console_index, device);
-                return DEV_CONSOLE;
-            case attempt_outcome::timed_out:
-                break;
-            case attempt_outcome::failed:
-                return DEV_NO_DATA;
+        if (console_active && dev_console_check(&console_index)) {
+            copy_entry(console_index, device);
+            return DEV_CONSOLE;
         }
-        if (wait == 0) return DEV_NO_DATA;
+        const plat::wait_result answer = run_attempt(wait);
+        // A device that the run found is reported however the wait ended: its
+        // poll may have taken the data (an event is reset) just as the wait ran
+        // out, and the next run would not see it again.
+        if (g_DevCntrl.ready_type != 0) {
+            copy_entry(g_DevCntrl.ready_index, device);
+            return g_DevCntrl.ready_type;
+        }
+        if (answer == plat::wait_result::failed || wait == 0) return DEV_NO_DATA;
     }
 }

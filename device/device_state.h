@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 
 #include "device/device.h"
 
@@ -11,6 +12,14 @@ extern dev_cntrl_state g_DevCntrl;
 
 // Set by dev_close_cntrl to make the monitor thread return.
 extern std::atomic<bool> g_DevQuit;
+
+// How long a request's attempt waits for the thread's answer, and how long the
+// thread pauses between two sweeps of a run. Tests shorten them.
+struct dev_wait_times {
+    std::atomic<int64_t> attempt_ms{100};
+    std::atomic<int64_t> sweep_pause_ms{50};
+};
+extern dev_wait_times g_DevWaits;
 
 // Frees every entry and sets the device count to 0.
 void dev_clear_table();

@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "platform/path_ref.h"
+
 namespace plat {
 
 #if defined(_WIN32)
@@ -28,11 +30,11 @@ inline constexpr const char* kTempDirectoryVariable = "TMPDIR";
 bool is_absolute_path(const char* name);
 
 // True when the path names an existing directory.
-bool is_directory(const char* path);
+bool is_directory(path_ref path);
 
 // Creates one directory level. False when it could not be created, also when
 // something of that name exists already.
-bool make_directory(const char* path);
+bool make_directory(path_ref path);
 
 // The system's folder for temporary files, without a closing separator:
 // POSIX takes $TMPDIR when it is set and not empty, else /tmp; Windows takes

@@ -12,16 +12,22 @@ char install_dir[U_DIR_SIZE];
 std::once_flag install_dir_once;
 
 // The program sits one folder below the installation folder, so
-// .../suite/bin/gridtext gives .../suite. When nothing is left above the
-// program's folder the installation folder is the root.
+// .../suite/bin/gridtext gives .../suite. A program whose folder is a drive's
+// root (c:\tool.exe) gives the drive ("c:"); when nothing at all is left
+// above the program's folder (/tool) the installation folder is the root.
 void derive_install_dir() {
     if (u_directory_from_environment("u_install_dir", "MB_INSTALL_DIR", install_dir)) return;
     const char* program = u_module_path();
     const char* name = std::strrchr(program, plat::kPathSeparator);
     if (name == nullptr) return;  // no program path: not available
-    size_t length = static_cast<size_t>(name - program);
-    while (length > 0 && program[length - 1] != plat::kPathSeparator) --length;
-    if (length > 0) --length;  // drop the separator before the program's folder
+    size_t length = static_cast<size_t>(name - program);  // the program's folder
+    // Its parent, when the folder has one: "c:" has none and stays.
+    for (size_t at = length; at > 0; --at) {
+        if (program[at - 1] == plat::kPathSeparator) {
+            length = at - 1;
+            break;
+        }
+    }
     if (length == 0) {
         install_dir[0] = plat::kPathSeparator;
         install_dir[1] = '\0';

@@ -22,8 +22,12 @@ using file_ptr = std::unique_ptr<FILE, file_closer>;
 constexpr int64_t kLineRead = 511;
 constexpr size_t kBlock = 8 * 1024;
 
-void report_access(const char* path) {
-    gl_PrintFunc("u_log_to_file: error accessing file '%s'\n", path);
+void report_access(plat::path_ref path) {
+    gl_PrintFunc("u_log_to_file: error accessing file '%s'\n", path.c_str());
+}
+
+void report_writing(const char* file) {
+    gl_PrintFunc("u_log_to_file: error writing file '%s'\n", file);
 }
 
 // Closes the stream and tells whether everything written to it arrived.
@@ -46,14 +50,6 @@ bool write_text(FILE* out, const char* text) {
     }
     const size_t rest = std::strlen(run);
     return std::fwrite(run, 1, rest, out) == rest;
-}
-
-// The folder that holds the log, where the temporary copy goes first.
-std::string log_folder(const char* path) {
-    const char* last = std::strrchr(path, plat::kPathSeparator);
-    if (last == nullptr) return ".";
-    if (last == path) return std::string(1, plat::kPathSeparator);
-    return std::string(path, last);
 }
 
 // Where the kept part of the log begins: the read position, at a line
@@ -106,8 +102,10 @@ copy_result copy_rest(FILE* log, FILE* copy, char* block, cut_point cut) {
 }
 
 // Drops the oldest bytes of the open log, appends the text after the rest
-// and puts the result in the log's place.
-int32_t trim_and_append(file_ptr log, const char* path, int64_t drop, const char* text) {
+// and puts the result in the log's place: beside the log when a file can be
+// made there, so that it replaces the log in one step; otherwise in the
+// system's temporary folder, and copied back over the log.
+int32_t trim_and_append(file_ptr log, plat::path_ref path, int64_t drop, const char* text) {
     char block[kBlock];
     cut_point cut;
     if (!find_cut(log.get(), drop, block, &cut)) {
@@ -115,47 +113,62 @@ int32_t trim_and_append(file_ptr log, const char* path, int64_t drop, const char
         return ERR_FILE_IO;
     }
 
-    // Beside the log when that folder takes a new file, so a rename replaces
-    // the log; otherwise in the system's temporary folder.
-    std::string temp;
-    const bool beside =
-        !plat::is_wide_path(path) && plat::make_temp_file(log_folder(path).c_str(), "_log", &temp);
-    if (!beside && !plat::make_temp_file(plat::temp_directory().c_str(), "_log", &temp)) {
-        gl_PrintFunc("u_log_to_file: cannot obtain temp file name\n");
-        return ERR_CANT_CREATE_FILE;
+    plat::file_replacement beside;
+    file_ptr elsewhere;
+    std::string temporary;
+    FILE* copy = nullptr;
+    if (beside.create(path, "_log") == 0) {
+        temporary = beside.temporary();
+        copy = beside.open_stream();
+    } else {
+        if (!plat::make_temp_file(plat::temp_directory(), "_log", &temporary)) {
+            gl_PrintFunc("u_log_to_file: cannot obtain temp file name\n");
+            return ERR_CANT_CREATE_FILE;
+        }
+        elsewhere.reset(plat::open_file(temporary, "wb"));
+        copy = elsewhere.get();
     }
-    file_ptr copy(plat::open_file(temp.c_str(), "wb"));
     if (copy == nullptr) {
-        gl_PrintFunc("u_log_to_file: cannot create temp file '%s'\n", temp.c_str());
-        plat::delete_file(temp.c_str());
+        gl_PrintFunc("u_log_to_file: cannot create temp file '%s'\n", temporary.c_str());
+        plat::delete_file(temporary);
         return ERR_CANT_CREATE_FILE;
     }
-    const copy_result copied = copy_rest(log.get(), copy.get(), block, cut);
+    const copy_result copied = copy_rest(log.get(), copy, block, cut);
     if (copied == copy_result::read_failed) {
         report_access(path);
         return ERR_FILE_IO;
     }
-    if (copied == copy_result::write_failed || !write_text(copy.get(), text) ||
-        !close_written(copy)) {
-        gl_PrintFunc("u_log_to_file: error writing file '%s'\n", temp.c_str());
-        return ERR_FILE_IO;
+    if (copied == copy_result::write_failed || !write_text(copy, text) ||
+        std::fflush(copy) != 0 || std::ferror(copy) != 0) {
+        report_writing(temporary.c_str());
+        return ERR_FILE_IO;  // a copy beside the log goes; one elsewhere stays
     }
     log.reset();
 
-    if (beside && plat::rename_file(temp.c_str(), path)) return NO_ERROR;
-    const int32_t error = u_copy_file(temp.c_str(), path);
+    if (elsewhere == nullptr) {
+        if (beside.commit() == 0) return NO_ERROR;
+        report_writing(temporary.c_str());
+        return ERR_FILE_IO;
+    }
+    if (!close_written(elsewhere)) {
+        report_writing(temporary.c_str());
+        return ERR_FILE_IO;
+    }
+    const int32_t error = u_copy_file(temporary, path);
     if (error != NO_ERROR) {
-        gl_PrintFunc("u_log_to_file: cannot copy temp file '%s' to '%s'\n", temp.c_str(), path);
+        gl_PrintFunc("u_log_to_file: cannot copy temp file '%s' to '%s'\n", temporary.c_str(),
+                     path.c_str());
         return error;  // the copy keeps the trimmed log with the new text
     }
-    plat::delete_file(temp.c_str());
+    plat::delete_file(temporary);
     return NO_ERROR;
 }
 
 }  // namespace
 
-int32_t u_log_to_file(const char* path, const char* text, int32_t max_size, int32_t keep_size) {
-    if (path == nullptr) path = "";
+int32_t u_log_to_file(plat::path_ref path, const char* text, int32_t max_size,
+                      int32_t keep_size) {
+    if (path.is_null()) path = "";
     file_ptr log(plat::open_file(path, "a+b"));
     if (log == nullptr) {
         // A log that cannot be opened for appending is started anew; a folder
@@ -181,7 +194,7 @@ int32_t u_log_to_file(const char* path, const char* text, int32_t max_size, int3
     }
     if (max_size < 0 || text == nullptr) return NO_ERROR;
     if (!write_text(log.get(), text) || !close_written(log)) {
-        gl_PrintFunc("u_log_to_file: error writing file '%s'\n", path);
+        report_writing(path.c_str());
         return ERR_FILE_IO;
     }
     return NO_ERROR;

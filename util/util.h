@@ -8,10 +8,15 @@
 #include <ctime>
 
 #include "errors/errors.h"
+#include "platform/path_ref.h"
 
-// Nonzero when the path (narrow, or wide after a UTF-16 byte-order mark)
-// names an existing regular file; directories, devices and missing paths give 0.
-int u_file_exists(const char* path);
+// Every path below may be narrow, or wide after a UTF-16 byte-order mark; a
+// wide path must end within the bytes the caller vouches for (see
+// platform/path_ref.h), or it names no file.
+
+// Nonzero when the path names an existing regular file; directories,
+// devices, missing paths and refused wide paths give 0.
+int u_file_exists(plat::path_ref path);
 
 // Reverses the n bytes at p in place, for n = 2, 4 or 8. Any other n is a
 // programming error: it is reported through gl_PrintFunc and the process aborts.
@@ -70,10 +75,12 @@ int32_t u_computer_name(char* destination, int32_t capacity);
 // creates the file. Once the file has reached max_size bytes (and holds more
 // than keep_size > 0), the oldest lines are dropped so that at most
 // keep_size bytes remain, cut at a line boundary, and the text follows them;
-// the result replaces the log in one step. A null text leaves the log as it
-// is (beyond creating it). Returns NO_ERROR, ERR_FILE_IO,
-// ERR_CANT_CREATE_FILE or the error of u_copy_file.
-int32_t u_log_to_file(const char* path, const char* text, int32_t max_size, int32_t keep_size);
+// the result replaces the log in one step (a log that is a symbolic link
+// keeps its link and the file it leads to its permissions). A null text
+// leaves the log as it is (beyond creating it). Returns NO_ERROR,
+// ERR_FILE_IO, ERR_CANT_CREATE_FILE or the error of u_copy_file.
+int32_t u_log_to_file(plat::path_ref path, const char* text, int32_t max_size,
+                      int32_t keep_size);
 
 // ---- strings ----------------------------------------------------------------
 
@@ -93,20 +100,22 @@ int32_t u_trim(char* text);
 
 // ---- files ------------------------------------------------------------------
 
-// Copies source over destination (replacing it). On failure prints
-// "u_copy_file failed: win_err = %d\n" with the system error number and
-// returns ERR_CANT_WRITE_FILE.
-int32_t u_copy_file(const char* source, const char* destination);
+// Copies source over destination, replacing it in one step (a destination
+// that is a symbolic link keeps its link, an existing file its permissions).
+// On failure prints "u_copy_file failed: win_err = %d\n" with the system
+// error number and returns ERR_CANT_WRITE_FILE.
+int32_t u_copy_file(plat::path_ref source, plat::path_ref destination);
 
 // Writes a file so that it is either written whole or left as it was: the
 // writer fills a new file beside path (opened "wb"), which takes path's
 // place only once every byte has reached it and it has been closed. The
 // writer answers false when one of its writes failed. Returns NO_ERROR,
-// ERR_CANT_CREATE_FILE when no file can be created beside path (nothing is
-// touched then), or ERR_CANT_WRITE_FILE when a write, the close or the
-// replacement failed; path is then as it was and the new file is gone.
+// ERR_CANT_CREATE_FILE when path cannot be replaced (no file can be created
+// beside it, or it names a folder or a file this process may not write;
+// nothing is touched then), or ERR_CANT_WRITE_FILE when a write, the close
+// or the replacement failed; path is then as it was and the new file is gone.
 using u_file_writer = bool (*)(FILE* stream, const void* context);
-int32_t u_write_replacing(const char* path, u_file_writer writer, const void* context);
+int32_t u_write_replacing(plat::path_ref path, u_file_writer writer, const void* context);
 
 // ---- time -------------------------------------------------------------------
 

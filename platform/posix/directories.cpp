@@ -12,15 +12,17 @@ bool is_absolute_path(const char* name) {
     return name[0] == '/' || (name[0] == '.' && name[1] == '/');
 }
 
-bool is_directory(const char* path) {
-    if (path == nullptr || path[0] == '\0') return false;
+bool is_directory(path_ref path) {
+    native_path name;
+    if (!to_native_path(path, &name)) return false;
     struct stat st {};
-    return ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+    return ::stat(name.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool make_directory(const char* path) {
-    if (path == nullptr || path[0] == '\0') return false;
-    return ::mkdir(path, 0777) == 0;  // the process's umask narrows the mode
+bool make_directory(path_ref path) {
+    native_path name;
+    if (!to_native_path(path, &name)) return false;
+    return ::mkdir(name.c_str(), 0777) == 0;  // the process's umask narrows the mode
 }
 
 std::string temp_directory() {

@@ -9,13 +9,15 @@
 
 namespace plat {
 
-bool list_directory(const char* path, std::vector<std::string>* names) {
+bool list_directory(path_ref path, std::vector<std::string>* names) {
     if (names == nullptr) return false;
     names->clear();
-    if (path == nullptr || path[0] == '\0') return false;
-    DIR* dir = ::opendir(path);
+    native_path folder;
+    if (!to_native_path(path, &folder)) return false;
+    DIR* dir = ::opendir(folder.c_str());
     if (dir == nullptr) return false;
     bool ok = true;
+    std::string name;
     for (;;) {
         errno = 0;  // readdir answers null both at the end and on failure
         const dirent* entry = ::readdir(dir);
@@ -23,7 +25,9 @@ bool list_directory(const char* path, std::vector<std::string>* names) {
             ok = errno == 0;
             break;
         }
-        if (!is_dot_entry(entry->d_name)) names->emplace_back(entry->d_name);
+        if (!is_dot_entry(entry->d_name) && from_native_path(entry->d_name, path, &name)) {
+            names->push_back(name);
+        }
     }
     ::closedir(dir);
     return finish_listing(ok, names);

@@ -1,5 +1,5 @@
 // File copy on POSIX: the bytes go to a temporary file beside the
-// destination, which is then renamed over the destination.
+// destination, which then replaces it (see file_replacement.h).
 #include "platform/file_copy.h"
 
 #include <fcntl.h>
@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <string>
+
+#include "platform/file_replacement.h"
 
 namespace plat {
 namespace {
@@ -51,34 +51,32 @@ bool copy_bytes(int from, int to) {
 
 }  // namespace
 
-int copy_file(const char* source, const char* destination) {
-    if (source == nullptr || destination == nullptr || source[0] == '\0' ||
-        destination[0] == '\0') {
-        return ENOENT;
-    }
+int copy_file(path_ref source, path_ref destination) {
+    if (source.size() == 0 || destination.size() == 0) return ENOENT;
+    native_path source_name;
+    if (!to_native_path(source, &source_name)) return EINVAL;
     fd_guard in;
-    in.fd = ::open(source, O_RDONLY | O_CLOEXEC);
+    in.fd = ::open(source_name.c_str(), O_RDONLY | O_CLOEXEC);
     if (in.fd < 0) return errno;
     struct stat st {};
     if (::fstat(in.fd, &st) != 0) return errno;
     if (S_ISDIR(st.st_mode)) return EISDIR;
 
-    std::string temporary = std::string(destination) + ".XXXXXX";
+    file_replacement copy;
+    if (const int error = copy.create(destination, "_cpy"); error != 0) return error;
     fd_guard out;
-    out.fd = ::mkstemp(temporary.data());
+    out.fd = ::open(copy.native_temporary().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (out.fd < 0) return errno;
-
-    int error = 0;
-    if (!copy_bytes(in.fd, out.fd) || ::fchmod(out.fd, st.st_mode & 07777) != 0 ||
+    // A new destination takes the source's permissions; one that exists keeps its own.
+    if (!copy_bytes(in.fd, out.fd) ||
+        (!copy.replaces_existing() && ::fchmod(out.fd, st.st_mode & 07777) != 0) ||
         ::fsync(out.fd) != 0) {
-        error = errno;
+        return errno;
     }
     const int closed = ::close(out.fd);
     out.fd = -1;
-    if (error == 0 && closed != 0) error = errno;
-    if (error == 0 && ::rename(temporary.c_str(), destination) != 0) error = errno;
-    if (error != 0) ::unlink(temporary.c_str());
-    return error;
+    if (closed != 0) return errno;
+    return copy.commit();
 }
 
 }  // namespace plat

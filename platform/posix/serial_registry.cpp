@@ -1,6 +1,7 @@
 // The table of per-port state of the POSIX serial backend. It is shared by
 // the owner of a port and the device manager's polling thread, so every
-// access goes through one lock.
+// access goes through one lock. Either thread may still run while the
+// process ends, so the table is never destroyed.
 #include "platform/posix/serial_registry.h"
 
 #include <mutex>
@@ -15,8 +16,8 @@ struct registry {
 };
 
 registry& the_registry() {
-    static registry instance;
-    return instance;
+    static auto* instance = new registry;
+    return *instance;
 }
 
 port_state default_state() {

@@ -1,4 +1,4 @@
-// Directories on Windows: file attributes, CreateDirectoryA and GetTempPathA.
+// Directories on Windows: file attributes, CreateDirectoryW and GetTempPathA.
 // A name is absolute when it begins with a backslash, with "." and a
 // backslash, or with a drive letter and a colon ("c:cal.1" included).
 #include "platform/directories.h"
@@ -15,15 +15,17 @@ bool is_absolute_path(const char* name) {
     return std::isalpha(static_cast<unsigned char>(name[0])) != 0 && name[1] == ':';
 }
 
-bool is_directory(const char* path) {
-    if (path == nullptr || path[0] == '\0') return false;
-    const DWORD attributes = ::GetFileAttributesA(path);
+bool is_directory(path_ref path) {
+    native_path name;
+    if (!to_native_path(path, &name)) return false;
+    const DWORD attributes = ::GetFileAttributesW(name.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool make_directory(const char* path) {
-    if (path == nullptr || path[0] == '\0') return false;
-    return ::CreateDirectoryA(path, nullptr) != 0;
+bool make_directory(path_ref path) {
+    native_path name;
+    if (!to_native_path(path, &name)) return false;
+    return ::CreateDirectoryW(name.c_str(), nullptr) != 0;
 }
 
 std::string temp_directory() {

@@ -1,49 +1,24 @@
-// File copy on Windows: CopyFileA makes the copy under a new temporary name
-// beside the destination, and MoveFileExA puts it in the destination's place
-// in one step, so the destination is never seen half written. The error
-// numbers are the system's (GetLastError).
+// File copy on Windows: CopyFileW makes the copy under a temporary name
+// beside the destination, which then replaces the destination (see
+// file_replacement.h), so the destination is never seen half written. The
+// error numbers are the system's (GetLastError).
 #include "platform/file_copy.h"
 
-#include <string>
-
+#include "platform/file_replacement.h"
 #include "platform/win32/windows_api.h"
 
 namespace plat {
-namespace {
 
-// The folder part of a path, "." when it has none.
-std::string folder_of(const std::string& path) {
-    const size_t last = path.find_last_of("\\/:");
-    if (last == std::string::npos) return ".";
-    if (path[last] == ':') return path.substr(0, last + 1) + ".";  // "c:name"
-    if (last == 0) return path.substr(0, 1);
-    return path.substr(0, last);
-}
-
-}  // namespace
-
-int copy_file(const char* source, const char* destination) {
-    if (source == nullptr || destination == nullptr || source[0] == '\0' ||
-        destination[0] == '\0') {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    // GetTempFileNameA creates the file, so the name stays ours. Its folder
-    // must leave room for the name in MAX_PATH; that is checked here because
-    // not every implementation checks it before writing the name.
-    const std::string folder = folder_of(destination);
-    if (folder.size() > MAX_PATH - 14) return ERROR_BUFFER_OVERFLOW;
-    char temporary[MAX_PATH];
-    if (::GetTempFileNameA(folder.c_str(), "cpy", 0, temporary) == 0) {
+int copy_file(path_ref source, path_ref destination) {
+    if (source.size() == 0 || destination.size() == 0) return ERROR_FILE_NOT_FOUND;
+    native_path source_name;
+    if (!to_native_path(source, &source_name)) return ERROR_INVALID_NAME;
+    file_replacement copy;
+    if (const int error = copy.create(destination, "cpy"); error != 0) return error;
+    if (!::CopyFileW(source_name.c_str(), copy.native_temporary().c_str(), FALSE)) {
         return static_cast<int>(::GetLastError());
     }
-    if (!::CopyFileA(source, temporary, FALSE) ||
-        !::MoveFileExA(temporary, destination,
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD error = ::GetLastError();
-        ::DeleteFileA(temporary);
-        return static_cast<int>(error);
-    }
-    return 0;
+    return copy.commit();
 }
 
 }  // namespace plat

@@ -149,4 +149,60 @@ TEST_F(Converter, ConvertsAFileOntoItself) {
     EXPECT_EQ(input.read().rfind("Tesk ASCII Data File - Format 2\r\n", 0), 0u);
 }
 
+#if !defined(_WIN32)
+
+std::vector<std::string> entries(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
+}
+
+// A write that fails part way (at a file size limit here; a full disk alike)
+// leaves the output as it was: converting a file onto itself keeps the input.
+TEST_F(Converter, FailedWriteKeepsWhatTheOutputHeld) {
+    // About 5 KB of text, the limit 512 or 1024 bytes (the shell's blocks).
+    header_bytes h(DF_MAGIC_FORMAT2);
+    h.intensity(2, 1, 1, 4).phase(20, 20, 1600);
+    h.append16({3, 4});
+    for (int i = 0; i < 400; ++i) h.append32({-123456789});
+    input.write(h.bytes);
+    const std::string before = input.read();
+    plat::process_result r;
+    ASSERT_TRUE(plat::run_process({"/bin/sh", "-c",
+                                   "trap '' XFSZ; ulimit -f 1; exec \"$0\" -f \"$1\" \"$1\"",
+                                   GRIDTEXT_EXE, input.str()},
+                                  &r));
+    EXPECT_EQ(r.exit_code, 5);
+    EXPECT_EQ(r.err, "Converting \"" + input.str() + "\" to \"" + input.str() + "\"\n" +
+                         heading(input.str(), input.str()) +
+                         "\tthere was an error writing to the file \"" + input.str() +
+                         "\"\n\tERR_CANT_WRITE_FILE\n");
+    EXPECT_EQ(input.read(), before);
+    EXPECT_EQ(entries(input.path.parent_path()), std::vector<std::string>{"in.dat"});
+}
+
+// Arguments lie one after another in memory, each ending in one zero byte.
+// An argument that begins with a byte-order mark holds no two-byte zero, so
+// it names no file: read on past its end, "\xFF\xFE" "ab" and the empty
+// argument after it would spell U+6261 and a terminator, which here names a
+// valid input.
+TEST_F(Converter, ByteOrderMarkArgumentNamesNoFile) {
+    const std::filesystem::path folder = input.path.parent_path();
+    const std::filesystem::path spelled = folder / u"\u6261";
+    std::filesystem::copy_file(input.path, spelled);
+    const std::string argument = "\xFF\xFE" "ab";
+    plat::process_options options;
+    options.directory = folder.string();
+    plat::process_result r;
+    const bool ran = plat::run_process({GRIDTEXT_EXE, argument, ""}, options, &r);
+    std::filesystem::remove(spelled);
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(r.exit_code, 2);
+    EXPECT_EQ(r.err, heading(argument, "") + "\t\"" + argument + "\" does not exist\n");
+}
+
+#endif
+
 }  // namespace

@@ -1,6 +1,8 @@
 // Phase statistics and the phase point-list export.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -44,19 +46,23 @@ TEST(PhaseExport, EqualValuesScaleToZero) {
     EXPECT_EQ(file.read(), "2\r\n0 0 0\r\n2 0 0\r\n42\r\n0\r\n");
 }
 
-TEST(PhaseExport, NoValidPointOrOverflowLeavesAnEmptyFile) {
+// A failed export leaves the output as it was: absent, or with what it held.
+TEST(PhaseExport, NoValidPointOrOverflowLeavesTheOutputAlone) {
     std::vector<int32_t> invalid = {kInvalid, PHASE_INVALID};
     const phase_matrix none = matrix_of(invalid, 2, 1);
-    temp_file empty("empty.txt");
-    EXPECT_EQ(df_write_phase_text(empty.c_str(), &none), ERR_ALL_BAD_DATA);
-    EXPECT_TRUE(empty.exists());
-    EXPECT_EQ(empty.read(), "");
+    temp_file absent("absent.txt");
+    EXPECT_EQ(df_write_phase_text(absent.c_str(), &none), ERR_ALL_BAD_DATA);
+    EXPECT_FALSE(absent.exists());
 
     std::vector<int32_t> wide = {-2000000000, 2000000000};
     const phase_matrix overflow = matrix_of(wide, 1, 2);
-    temp_file too_wide("wide.txt");
-    EXPECT_EQ(df_write_phase_text(too_wide.c_str(), &overflow), ERR_PEAKVAL_OVERFLOW);
-    EXPECT_EQ(too_wide.read(), "");
+    temp_file earlier("earlier.txt");
+    earlier.write_text("earlier export\r\n");
+    EXPECT_EQ(df_write_phase_text(earlier.c_str(), &overflow), ERR_PEAKVAL_OVERFLOW);
+    EXPECT_EQ(earlier.read(), "earlier export\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(earlier.path.parent_path()),
+                            std::filesystem::directory_iterator()),
+              1);  // no temporary file is left beside it
 }
 
 TEST(PhaseExport, BadArguments) {

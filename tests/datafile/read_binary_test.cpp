@@ -16,7 +16,7 @@ namespace {
 // A measurement read from a path.
 struct records : measurement {
     int32_t read(const std::string& path) {
-        return df_read_binary(path.c_str(), &ident, &params, &intens, &phase);
+        return df_read_binary(path, &ident, &params, &intens, &phase);
     }
 };
 

@@ -445,7 +445,7 @@ TEST(WriteAsciiFiles, WidePathAfterByteOrderMark) {
     std::string wide = "\xFF\xFE";
     if (std::endian::native == std::endian::big) wide = "\xFE\xFF";
     wide.append(reinterpret_cast<const char*>(units.c_str()), (units.size() + 1) * 2);
-    EXPECT_EQ(df_write_ascii(wide.c_str(), &r.ident, &r.params, &r.intens, nullptr), NO_ERROR);
+    EXPECT_EQ(df_write_ascii(wide, &r.ident, &r.params, &r.intens, nullptr), NO_ERROR);
     std::ifstream in(on_disk, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
               hand_header("1 2 3 2 2 -1", "0 0 0 0") + HAND_INTENS_LINES + "#\r\n#\r\n");

@@ -7,6 +7,8 @@
 #include "device/device.h"
 #include "errors/errors.h"
 #include "motion/motion.h"
+#include "platform/events.h"
+#include "platform/thread.h"
 #include "support/print_capture.h"
 
 namespace {
@@ -187,6 +189,30 @@ TEST_F(DeviceTable, ClosedManagerRefusesEverythingUntilInitialisedAgain) {
     ASSERT_EQ(dev_add_device(DEV_SERIAL_4, 602, nullptr), NO_ERROR);
     dev_info device{};
     EXPECT_EQ(dev_data_read(DEV_ALL_TYPES, &device, 0), DEV_NO_DATA);
+}
+
+// The events are named, so another holder may keep one alive across a close.
+// The thread ends by a wake-up on "StartEvent"; left set, it would start a
+// run in the next thread with no request behind it, which takes a device's
+// data (or holds the thread) so that the first request answers "no data".
+TEST_F(DeviceTable, CloseLeavesNoWakeUpForTheNextThread) {
+    const plat::event_handle kept_start = plat::create_event("StartEvent", true, false);
+    ASSERT_NE(kept_start, nullptr);
+    const plat::event_handle data_ready = plat::create_event(nullptr, true, true);
+    ASSERT_NE(data_ready, nullptr);
+    mc_controller controller{2, MC_CONN_EVENT, data_ready};
+
+    dev_close_cntrl();
+    EXPECT_EQ(plat::wait_event(kept_start, 0), plat::wait_result::timed_out);
+    ASSERT_EQ(dev_init_cntrl(false), NO_ERROR);
+    plat::sleep_ms(50);  // time for the new thread to act on a stale wake-up
+    ASSERT_EQ(dev_add_device(DEV_MOTION, 700, &controller), NO_ERROR);
+    dev_info device{};
+    EXPECT_EQ(dev_data_read(DEV_MOTION, &device, 0), DEV_MOTION);
+    EXPECT_EQ(device.handle, 700);
+
+    plat::close_event(kept_start);
+    plat::close_event(data_ready);
 }
 
 TEST(DeviceManagerExit, ProcessEndsCleanlyWithTheMonitorThreadStillRunning) {

@@ -1,5 +1,4 @@
-// Listing a directory and making replacement files, on the backend this
-// build targets.
+// Listing a directory, on the backend this build targets.
 #include "platform/directory_listing.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_ops.h"
+#include "platform/path_ref.h"
 #include "support/temp_file.h"
 
 namespace {
@@ -79,41 +78,17 @@ TEST(DirectoryListing, ManyNames) {
     EXPECT_EQ(names, expected);
 }
 
-TEST(ReplacementFile, BesideTheTargetUnderAUniqueName) {
-    const scratch_dir dir("replace");
-    const std::string target = (dir.holder.path / "rampcfg.txt").string();
-    std::string first;
-    std::string second;
-    ASSERT_TRUE(plat::make_replacement_file(target.c_str(), &first));
-    ASSERT_TRUE(plat::make_replacement_file(target.c_str(), &second));
-    EXPECT_NE(first, second);
-    EXPECT_EQ(first.rfind(target + ".", 0), 0u);
-    EXPECT_EQ(first.size(), target.size() + 7);
-    EXPECT_TRUE(fs::is_regular_file(first));
-    EXPECT_EQ(fs::file_size(first), 0u);
-    EXPECT_FALSE(fs::exists(target));  // the target itself is not made
-
-    std::string none;
-    EXPECT_FALSE(plat::make_replacement_file((dir.str() + "-missing/x").c_str(), &none));
-    EXPECT_FALSE(plat::make_replacement_file("", &none));
+TEST(DirectoryListing, WidePathsGiveWideNames) {
+    const scratch_dir dir("wide-listing");
+    write_empty(dir.holder.path / u8"r\u00E9sum\u00E9.b1");
+    write_empty(dir.holder.path / "plain");
+    const std::string wide = plat::make_wide_path(dir.holder.path.u16string(), "\xFF\xFE");
+    std::vector<std::string> names;
+    ASSERT_TRUE(plat::list_directory(wide, &names));
+    std::vector<std::string> expected = {plat::make_wide_path(u"plain", wide),
+                                         plat::make_wide_path(u"r\u00E9sum\u00E9.b1", wide)};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
 }
-
-#ifndef _WIN32
-TEST(ReplacementFile, TakesTheTargetsPermissions) {
-    const scratch_dir dir("modes");
-    const fs::path target = dir.holder.path / "kept";
-    write_empty(target);
-    fs::permissions(target, fs::perms(0604));
-    std::string name;
-    ASSERT_TRUE(plat::make_replacement_file(target.string().c_str(), &name));
-    EXPECT_EQ(fs::status(name).permissions(), fs::perms(0604));
-
-    // A new target gets an ordinary new file's mode (the umask's), not a private one.
-    ASSERT_TRUE(plat::make_replacement_file((dir.holder.path / "new").string().c_str(), &name));
-    const fs::path ordinary = dir.holder.path / "ordinary";
-    write_empty(ordinary);
-    EXPECT_EQ(fs::status(name).permissions(), fs::status(ordinary).permissions());
-}
-#endif
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -49,20 +50,81 @@ TEST(Files, WidePathsOpenAndTest) {
     file.path.replace_filename(u"wide-\u03A9-\U0001F4C4.dat");
     const std::string wide = wide_path(file.path.u16string());
     {
-        const file_ptr out(plat::open_file(wide.c_str(), "wb"));
+        const file_ptr out(plat::open_file(wide, "wb"));
         ASSERT_NE(out, nullptr);
         ASSERT_GE(std::fputs("wide", out.get()), 0);
     }
     EXPECT_TRUE(std::filesystem::is_regular_file(file.path));
     EXPECT_EQ(file.read(), "wide");
-    EXPECT_TRUE(plat::is_regular_file(wide.c_str()));
-    EXPECT_FALSE(plat::is_regular_file(wide_path(file.path.parent_path().u16string()).c_str()));
+    EXPECT_TRUE(plat::is_regular_file(wide));
+    EXPECT_FALSE(plat::is_regular_file(wide_path(file.path.parent_path().u16string())));
 
-    // Unpaired surrogates are not text: neither test nor open reaches the system.
+    // The other mark: the text is still in the host's order.
+    std::string other_mark = wide;
+    std::swap(other_mark[0], other_mark[1]);
+    EXPECT_TRUE(plat::is_regular_file(other_mark));
+
+    // Bytes after the two-byte zero are not part of the path.
+    EXPECT_TRUE(plat::is_regular_file(wide + "trailing"));
+
+    // A bare character pointer vouches only for the bytes before its first
+    // zero byte, within which no wide path ends.
+    EXPECT_FALSE(plat::is_regular_file(wide.c_str()));
+    EXPECT_EQ(plat::open_file(wide.c_str(), "rb"), nullptr);
+}
+
+// Paths that are refused run in a scratch working folder, which must stay
+// empty: nothing is created under a name made of stray bytes.
+class RefusedWidePaths : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        saved_ = std::filesystem::current_path();
+        std::filesystem::create_directories(folder_.path);
+        std::filesystem::current_path(folder_.path);
+    }
+    void TearDown() override {
+        std::filesystem::current_path(saved_);
+        EXPECT_TRUE(std::filesystem::is_empty(folder_.path));
+        std::filesystem::remove_all(folder_.path);
+    }
+    // Neither test nor open (for writing, which would create) reaches a file.
+    static void expect_refused(plat::path_ref path, const std::string& what) {
+        EXPECT_FALSE(plat::is_regular_file(path)) << what;
+        const file_ptr out(plat::open_file(path, "wb"));
+        EXPECT_EQ(out, nullptr) << what;
+    }
+    temp_file folder_{"refused"};
+    std::filesystem::path saved_;
+};
+
+TEST_F(RefusedWidePaths, TextWithoutTwoByteZeroOfEveryLength) {
+    for (size_t length = 0; length <= 9; ++length) {
+        // Each pair of 'a' bytes is a valid character: only the end is missing.
+        const std::string bytes = "\xFF\xFE" + std::string(length, 'a');
+        expect_refused(bytes, "string of " + std::to_string(length));
+        // The same bytes in a heap block of their exact size, terminator
+        // included, handed over as a bare pointer: nothing past it is read.
+        const std::unique_ptr<char[]> heap(new char[bytes.size() + 1]);
+        std::memcpy(heap.get(), bytes.c_str(), bytes.size() + 1);
+        expect_refused(heap.get(), "pointer to " + std::to_string(length));
+    }
+    expect_refused(std::string("\xFF\xFE"), "mark alone");
+    expect_refused(std::string("\xFE\xFF", 2), "other mark alone");
+}
+
+TEST_F(RefusedWidePaths, OddLengthOrMisplacedZeros) {
+    // "a", then one zero byte: the text has an odd length.
+    expect_refused(std::string("\xFF\xFE" "a\0\0", 5), "odd length");
+    // Two zero bytes that straddle two units end nothing.
+    expect_refused(std::string("\xFF\xFE" "a\0\0b\0", 7), "straddling zeros");
+}
+
+TEST_F(RefusedWidePaths, UnpairedSurrogates) {
+    const std::u16string name = u"name";
     for (const std::u16string& bad :
-         {file.path.u16string() + u'\xD800', u'\xDC00' + file.path.u16string()}) {
-        EXPECT_FALSE(plat::is_regular_file(wide_path(bad).c_str()));
-        EXPECT_EQ(plat::open_file(wide_path(bad).c_str(), "rb"), nullptr);
+         {name + u'\xD800', u'\xDC00' + name, name + u'\xD800' + u'\xD800' + u'\xDC00',
+          name + u'\xDBFF' + u'x', u'\xDFFF' + std::u16string()}) {
+        expect_refused(wide_path(bad), "surrogate");
     }
 }
 

@@ -2,9 +2,12 @@
 // a failing allocation hook, and reading a configuration text.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "ramps/ramps.h"
 #include "support/print_capture.h"
@@ -33,6 +36,17 @@ inline std::string with_crlf(const std::string& text) {
     std::string out;
     for (const char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
     return out;
+}
+
+// The names in the folder that holds the file: a failed write leaves no
+// other behind.
+inline std::vector<std::string> folder_names(const temp_file& file) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(file.path.parent_path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 // A ramp record that releases its samples.

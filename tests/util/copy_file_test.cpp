@@ -91,4 +91,56 @@ TEST_F(CopyFile, UnwritableDestinationFails) {
     EXPECT_EQ(entries(), 1u);
 }
 
+// A wide path: the byte-order mark, the UTF-16 text and its terminator.
+std::string wide_path(const fs::path& path) {
+    std::u16string text = path.u16string();
+    text.insert(text.begin(), u'\xFEFF');
+    text.push_back(0);
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+}
+
+TEST_F(CopyFile, WidePathsOnEitherSide) {
+    const fs::path source = dir_ / u"s\u00F6urce";
+    const fs::path destination = dir_ / u"d\u00E9st-\U0001F4C4";
+    write(source, "wide bytes");
+    write(destination, "old");
+    EXPECT_EQ(u_copy_file(wide_path(source), wide_path(destination)), NO_ERROR);
+    EXPECT_EQ(read(destination), "wide bytes");
+    EXPECT_EQ(entries(), 2u);
+    EXPECT_TRUE(printed.empty());
+}
+
+// A wide path handed over as a bare pointer cannot be read to its end: the
+// copy fails, and nothing is written under a name made of its first bytes.
+TEST_F(CopyFile, UnreadableWidePathFails) {
+    write(dir_ / "src", "x");
+    const std::string destination = wide_path(dir_ / "dst");
+    const fs::path saved = fs::current_path();
+    fs::current_path(dir_);
+    const int32_t result = u_copy_file((dir_ / "src").string().c_str(), destination.c_str());
+    fs::current_path(saved);
+    EXPECT_EQ(result, ERR_CANT_WRITE_FILE);
+    EXPECT_EQ(printed.rfind("u_copy_file failed: win_err = ", 0), 0u);
+    EXPECT_EQ(entries(), 1u);
+}
+
+#if !defined(_WIN32)
+// A destination that is a link keeps its link; the file it leads to takes the
+// copy and keeps its permissions.
+TEST_F(CopyFile, LinkedDestinationKeepsItsLinkAndPermissions) {
+    write(dir_ / "src", "copied");
+    fs::permissions(dir_ / "src", fs::perms::owner_all);
+    write(dir_ / "target", "old");
+    fs::permissions(dir_ / "target", fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("target", dir_ / "link");
+    EXPECT_EQ(u_copy_file((dir_ / "src").string().c_str(), (dir_ / "link").string().c_str()),
+              NO_ERROR);
+    EXPECT_TRUE(fs::is_symlink(dir_ / "link"));
+    EXPECT_EQ(read(dir_ / "target"), "copied");
+    EXPECT_EQ(fs::status(dir_ / "target").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(entries(), 3u);
+}
+#endif
+
 }  // namespace

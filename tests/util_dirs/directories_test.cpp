@@ -2,7 +2,9 @@
 // process of its own since the values are fixed once per process.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "probe_runner.h"
@@ -150,5 +152,34 @@ TEST_F(Directories, EmptyValueCountsAsUnset) {
     const probe_run run = run_probe(probe, {"install"}, {"MB_INSTALL_DIR="});
     EXPECT_EQ(run.out, line("install", as_derived(scratch_.str("suite"))));
 }
+
+#if defined(_WIN32)
+// A program in a drive's root folder: the installation directory is the
+// drive ("c:"; a bare "\\" would be the root of whatever drive is current),
+// and the configuration directory its cfg folder when there is one.
+TEST_F(Directories, ProgramAtADriveRoot) {
+    const fs::path root = scratch_.path().root_path();
+    const std::string drive = as_derived(scratch_.path().root_name().string());
+    const fs::path program =
+        root / ("dirs_probe_" + std::to_string(std::random_device{}()) + ".exe");
+    std::error_code error;
+    fs::copy_file(DIRS_PROBE_EXE, program, error);
+    if (error) GTEST_SKIP() << "cannot write to " << root.string() << ": " << error.message();
+    const fs::path cfg = root / "cfg";
+    const bool had_cfg = fs::exists(cfg);
+    probe_run without;
+    if (!had_cfg) without = run_probe(program.string(), {"install", "config"});
+    fs::create_directory(cfg, error);
+    const probe_run with = run_probe(program.string(), {"install", "config"});
+    fs::remove(program, error);
+    if (!had_cfg) fs::remove(cfg, error);
+
+    if (!had_cfg) {
+        EXPECT_EQ(without.out, line("install", drive) + line("config", drive));
+    }
+    EXPECT_EQ(with.out, line("install", drive) + line("config", drive + "\\cfg"));
+    EXPECT_EQ(with.err, "Install directory: " + drive + "\n");
+}
+#endif
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "probe_runner.h"
+#include "support/child_run.h"
 #include "util/util.h"
 
 namespace {
@@ -193,6 +194,70 @@ TEST_F(LogToFile, TrimWithoutTextLeavesTheLogAlone) {
     EXPECT_TRUE(entries(tmp_).empty());
 }
 
+// ---- wide and linked logs ----------------------------------------------------
+
+// A wide path as the library takes it: the byte-order mark, the UTF-16 text
+// and its terminator.
+std::string wide_path(const std::u16string& name) {
+    std::u16string text = u'\xFEFF' + name;
+    text.push_back(0);
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2);
+}
+
+// A relative wide name, from the log's folder: appended to and trimmed in
+// that one file, with nothing left under a name made of its first bytes.
+TEST_F(LogToFile, WideLogIsAppendedToAndTrimmed) {
+    const std::u16string name = u"instrument-\u00E9.log";
+    const fs::path on_disk = fs::path(logs_) / name;
+    const std::string ten = numbered_lines(10, 99, "\r\n");
+    std::ofstream(on_disk, std::ios::binary) << ten;  // the name as the system has it
+    const fs::path saved = fs::current_path();
+    fs::current_path(logs_);
+    const int32_t trimmed = u_log_to_file(wide_path(name), "new text\n", 1000, 500);
+    const int32_t appended = u_log_to_file(wide_path(name), "more\n", 0, 0);
+    fs::current_path(saved);
+    EXPECT_EQ(trimmed, NO_ERROR);
+    EXPECT_EQ(appended, NO_ERROR);
+    std::ifstream in(on_disk, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+              ten.substr(6 * 101) + "new text\r\nmore\r\n");
+    EXPECT_EQ(entries(logs_), std::vector<std::string>{on_disk.filename().string()});
+    EXPECT_TRUE(entries(tmp_).empty());
+    EXPECT_EQ(printed, "");
+}
+
+// A wide path handed over as a bare pointer cannot be read to its end: the
+// call fails, and no file is made under a name of its first bytes.
+TEST_F(LogToFile, UnreadableWidePathIsAnAccessError) {
+    const std::string wide = wide_path(u"instrument.log");
+    const fs::path saved = fs::current_path();
+    fs::current_path(logs_);
+    const int32_t result = u_log_to_file(wide.c_str(), "x\n", 0, 0);
+    fs::current_path(saved);
+    EXPECT_EQ(result, ERR_FILE_IO);
+    EXPECT_TRUE(entries(logs_).empty());
+    EXPECT_EQ(printed, "u_log_to_file: error accessing file '" + std::string(wide.c_str()) + "'\n");
+}
+
+#if !defined(_WIN32)
+// Trimming a log that is a link replaces the file it leads to, which keeps
+// its permissions; the link stays.
+TEST_F(LogToFile, LinkedLogKeepsItsLinkAndPermissions) {
+    const std::string target = logs_ + kSep + "real.log";
+    const std::string ten = numbered_lines(10, 99, "\r\n");
+    write(target, ten);
+    const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+    fs::permissions(target, mode);
+    fs::create_symlink("real.log", log_);
+    EXPECT_EQ(u_log_to_file(log_.c_str(), "new text\n", 1000, 500), NO_ERROR);
+    EXPECT_TRUE(fs::is_symlink(log_));
+    EXPECT_EQ(read(target), ten.substr(6 * 101) + "new text\r\n");
+    EXPECT_EQ(fs::status(target).permissions(), mode);
+    EXPECT_EQ(entries(logs_).size(), 2u);
+    EXPECT_TRUE(entries(tmp_).empty());
+}
+#endif
+
 // ---- failures --------------------------------------------------------------
 
 TEST_F(LogToFile, UnopenableLogIsAnAccessError) {
@@ -207,15 +272,37 @@ TEST_F(LogToFile, UnopenableLogIsAnAccessError) {
                            missing + "'\n");
 }
 
+// The log's folder lets anyone delete in it, so only the library's own check
+// keeps the write-protected log. Root writes to write-protected files: when
+// the tests run as root the case runs as an unprivileged user.
 TEST_F(LogToFile, WriteProtectedLogIsNotDeleted) {
     write(log_, "protected\r\n");
     fs::permissions(log_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(logs_, fs::perms::all);
+    const auto attempt = [this]() -> std::string {
+        std::string failures;
+        const int32_t result = u_log_to_file(log_.c_str(), "x\n", 0, 0);
+        if (result != ERR_FILE_IO) failures += "result " + std::to_string(result) + "\n";
+        if (!fs::exists(log_)) failures += "log deleted\n";
+        if (read(log_) != "protected\r\n") failures += "log now: " + read(log_) + "\n";
+        if (printed != "u_log_to_file: error accessing file '" + log_ + "'\n") {
+            failures += "printed: " + printed;
+        }
+        return failures;
+    };
+#if !defined(_WIN32)
+    if (running_as_root()) {
+        EXPECT_EQ(run_in_child([&]() -> std::string {
+                      return become_unprivileged() ? attempt() : "cannot become unprivileged";
+                  }),
+                  "");
+        return;
+    }
+#endif
     if (std::ofstream(log_, std::ios::app)) {
         GTEST_SKIP() << "this user writes to write-protected files";
     }
-    EXPECT_EQ(u_log_to_file(log_.c_str(), "x\n", 0, 0), ERR_FILE_IO);
-    EXPECT_EQ(read(log_), "protected\r\n");
-    EXPECT_EQ(printed, "u_log_to_file: error accessing file '" + log_ + "'\n");
+    EXPECT_EQ(attempt(), "");
 }
 
 TEST_F(LogToFile, UnknownSizeIsAnAccessError) {
