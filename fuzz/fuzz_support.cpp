@@ -80,7 +80,9 @@ struct scratch_folder {
 }  // namespace
 
 void fail(const char* what, int32_t first, int32_t second) {
-    std::fprintf(stderr, "fuzz: %s (%s, %s)\n", what, u_err_name(first), u_err_name(second));
+    // u_err_name answers in one buffer: the first name is kept before the second.
+    const std::string first_name = u_err_name(first);
+    std::fprintf(stderr, "fuzz: %s (%s, %s)\n", what, first_name.c_str(), u_err_name(second));
     std::abort();
 }
 

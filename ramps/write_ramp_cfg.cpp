@@ -18,11 +18,12 @@ struct cfg_to_write {
     int32_t count;
 };
 
-// A file name that reads back as the same single token.
+// A file name that reads back as the same single token: the reader splits
+// at blanks and tabs, and a line feed would end the line.
 bool name_reads_back(const char* name) {
     const size_t length = strnlen(name, RR_FILE_NAME_LEN + 1);
     return length > 0 && length <= static_cast<size_t>(RR_FILE_NAME_LEN) &&
-           std::strpbrk(name, " \t\r\n") == nullptr;
+           std::strpbrk(name, " \t\n") == nullptr;
 }
 
 void type_text(const rr_ramp_cfg_t& spec, char* text, size_t size) {

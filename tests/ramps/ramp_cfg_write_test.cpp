@@ -149,7 +149,7 @@ TEST(RampCfgWrite, NamesThatWouldNotReadBackAreRefusedBeforeTheFileIsTouched) {
     temp_file file("kept_cfg.txt");
     file.write_text("old");
     rr_ramp_cfg_t s = spec(0, "x", 25);
-    for (const char* bad : {"", "two words", "tab\there", "line\nend", "cr\rhere"}) {
+    for (const char* bad : {"", "two words", "tab\there", "line\nend"}) {
         std::strcpy(s.fileName, bad);
         EXPECT_EQ(rr_write_ramp_cfg(file.c_str(), &s, 1), ERR_INVALID_PARAM) << bad;
     }
@@ -227,7 +227,8 @@ TEST(RampCfgWrite, ReadWriteReadIsAFixedPoint) {
         "BTW4 d5s81c30m20.b77 5.5 30 1 2 0.125 40.5 20 0.9 1\n"
         "SWLI d10s81c25.b12345 10.123456 25.0001 0 0 0.25 81 0 1.0\n"
         "SWLI + 1e-3 25 0 0 0.25 81 0 1.4999999\n"
-        "PMI p7 -0 60 0 3 0.25 0 0 0\n");
+        "PMI p7 -0 60 0 3 0.25 0 0 0\n"
+        "SWLI cr\rinside 10 25 0 0 0.25 81 0 1\r\n");  // a lone carriage return is a name's
     cfg_read first;
     read_cfg_file(in, &first);
     ASSERT_EQ(first.err, NO_ERROR) << first.printed;
