@@ -14,12 +14,15 @@
 // folder/read_cal_file gets system calibration files: the tests' full sample
 // with both line ends, the writer's file of it and of an empty record, and a
 // few broken ones.
+// folder/read_ramp_cfg, folder/read_ramp_file and folder/derive_ramp get
+// the ramp seeds (ramp_seeds.cpp).
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "datafile/datafile.h"
+#include "fuzz/ramp_seeds.h"
 #include "instrument/instrument.h"
 #include "support/cal_file_sample.h"
 #include "tools/generator/datafile_generator.h"
@@ -281,12 +284,15 @@ int main(int argc, char** argv) {
         }
     }
     const int cal_count = write_cal_file_seeds(cal_dir);
-    if (!ok || cal_count < 0) {
+    int ramp_count = 0;
+    ok = ok && cal_count >= 0 && write_ramp_seeds(argv[1], &ramp_count);
+    if (!ok) {
         std::fprintf(stderr, "fuzz_seeds: cannot write the seeds under %s\n", argv[1]);
         return 2;
     }
     std::printf(
-        "fuzz_seeds: %d binary, %d ASCII, %d header line and %d calibration file seeds under %s\n",
-        binary_count, ascii_count, line_count, cal_count, argv[1]);
+        "fuzz_seeds: %d binary, %d ASCII, %d header line, %d calibration file and %d ramp seeds "
+        "under %s\n",
+        binary_count, ascii_count, line_count, cal_count, ramp_count, argv[1]);
     return 0;
 }

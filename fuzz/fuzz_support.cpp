@@ -80,7 +80,9 @@ struct scratch_folder {
 }  // namespace
 
 void fail(const char* what, int32_t first, int32_t second) {
-    std::fprintf(stderr, "fuzz: %s (%s, %s)\n", what, u_err_name(first), u_err_name(second));
+    // u_err_name answers in one buffer: the first name is kept before the second.
+    const std::string first_name = u_err_name(first);
+    std::fprintf(stderr, "fuzz: %s (%s, %s)\n", what, first_name.c_str(), u_err_name(second));
     std::abort();
 }
 
@@ -122,6 +124,16 @@ bool texts_fit_ascii_lines(const measurement& m) {
 std::string scratch_path(const char* name) {
     static const scratch_folder folder;
     return (folder.path / name).string();
+}
+
+std::string read_file(const std::string& path) {
+    FILE* const file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) fail("cannot read a written file", 0, 0);
+    std::string text;
+    char block[4096];
+    for (size_t n; (n = std::fread(block, 1, sizeof block, file)) > 0;) text.append(block, n);
+    std::fclose(file);
+    return text;
 }
 
 void write_file(const std::string& path, const uint8_t* data, size_t size) {

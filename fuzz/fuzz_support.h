@@ -37,6 +37,9 @@ bool texts_fit_ascii_lines(const measurement& m);
 // A path for a scratch file of this process; the folder goes at exit.
 std::string scratch_path(const char* name);
 
+// The whole content of a file the target wrote; aborts when it cannot be read.
+std::string read_file(const std::string& path);
+
 // Writes the bytes to a file, replacing it; aborts when that fails.
 void write_file(const std::string& path, const uint8_t* data, size_t size);
 

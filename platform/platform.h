@@ -10,6 +10,7 @@
 #include "platform/child_process.h"
 #include "platform/clock.h"
 #include "platform/directories.h"
+#include "platform/directory_listing.h"
 #include "platform/dynamic_library.h"
 #include "platform/environment.h"
 #include "platform/events.h"

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 
 #include "errors/errors.h"
@@ -147,6 +148,17 @@ inline int u_c_tolower(int c) {
 // On failure prints "u_copy_file failed: win_err = %d\n" with the system
 // error number and returns ERR_CANT_WRITE_FILE.
 int32_t u_copy_file(plat::path_ref source, plat::path_ref destination);
+
+// Writes a file so that it is either written whole or left as it was: the
+// writer fills a new file beside path (opened "wb"), which takes path's
+// place only once every byte has reached it and it has been closed. The
+// writer answers false when one of its writes failed. Returns NO_ERROR,
+// ERR_CANT_CREATE_FILE when path cannot be replaced (no file can be created
+// beside it, or it names a folder or a file this process may not write;
+// nothing is touched then), or ERR_CANT_WRITE_FILE when a write, the close
+// or the replacement failed; path is then as it was and the new file is gone.
+using u_file_writer = bool (*)(FILE* stream, const void* context);
+int32_t u_write_replacing(plat::path_ref path, u_file_writer writer, const void* context);
 
 // ---- time -------------------------------------------------------------------
 
