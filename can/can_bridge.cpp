@@ -39,6 +39,8 @@ int32_t find_bridge(sys_can_bridge* bridge) {
     static can_bridge_entry found[kEnumerateCapacity];  // 1270 bytes: kept off the stack
     for (int attempt = 0; attempt < kSearchAttempts; ++attempt) {
         if (attempt > 0) can_pause(kSearchPauseMs);
+        // Records the library does not write must not match from a former search.
+        std::memset(found, 0xFF, sizeof found);
         int32_t count = CAN_EnumerateBridges(found, kEnumerateCapacity);
         if (count < 0) {
             u_print_stamped("%s: CAN_EnumerateBridges failed\n", "find_bridge");
