@@ -78,6 +78,7 @@ struct sim_state {
     std::deque<can_pdo_record> fetchable;  // announced, not yet fetched
     bool in_handler = false;
     bool overrun = false;
+    bool stamps = false;
     uint64_t fetched = 0, dropped = 0;
     std::thread::id delivery_id;
     bool thread_started = false;
@@ -126,7 +127,13 @@ size_t take_batch(sim_state& s, queued_item* emcy, bool* is_emcy) {
             }
             can_pdo_record pdo{};
             pdo.identifier = s.flood_id;
-            for (int i = 0; i < 8; ++i) pdo.data[i] = static_cast<uint8_t>(s.flood_next >> (8 * i));
+            uint64_t payload = s.flood_next;
+            if (s.stamps) {
+                const auto now = std::chrono::steady_clock::now().time_since_epoch();
+                const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(now).count();
+                payload = (s.flood_next & 0xFFFFFFFF) | (static_cast<uint64_t>(micros) << 32);
+            }
+            for (int i = 0; i < 8; ++i) pdo.data[i] = static_cast<uint8_t>(payload >> (8 * i));
             ++s.flood_next;
             --s.flood_left;
             s.fetchable.push_back(pdo);
@@ -443,6 +450,7 @@ CAN_API void sim_can_reset() {
     s.flood_left = 0;
     s.fetchable.clear();
     s.overrun = false;
+    s.stamps = false;
     s.fetched = 0;
     s.dropped = 0;
 }
@@ -636,4 +644,10 @@ CAN_API void sim_can_set_overrun(int32_t on) {
     sim_state& s = state();
     const std::lock_guard<std::mutex> guard(s.lock);
     s.overrun = on != 0;
+}
+
+CAN_API void sim_can_set_flood_stamps(int32_t on) {
+    sim_state& s = state();
+    const std::lock_guard<std::mutex> guard(s.lock);
+    s.stamps = on != 0;
 }

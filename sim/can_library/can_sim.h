@@ -70,6 +70,10 @@ CAN_API void sim_can_queue_pdo(int32_t identifier, const uint8_t* data);
 // Queues count PDOs of one identifier whose eight data bytes carry a running
 // number, little-endian, starting at first.
 CAN_API void sim_can_flood(int32_t identifier, uint64_t first, uint64_t count);
+// With stamps on, a flooded PDO carries its running number in data bytes 0-3
+// and, in bytes 4-7, the microseconds of std::chrono::steady_clock (modulo
+// 2^32) when it was handed to the handler, both little-endian.
+CAN_API void sim_can_set_flood_stamps(int32_t on);
 CAN_API void sim_can_queue_emcy(int32_t first, int32_t second, const uint8_t* block, uint8_t last);
 // Waits until everything queued has been delivered or dropped and no handler
 // runs; false after timeout_ms.
