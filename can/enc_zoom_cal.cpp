@@ -25,7 +25,9 @@ constexpr double kMaxMagnification = 6;
 void append(char* message, size_t size, const char* format, ...) U_PRINTF_FORMAT(3, 4);
 void append(char* message, size_t size, const char* format, ...) {
     if (message == nullptr || size == 0) return;
-    const size_t used = std::strlen(message);
+    const void* end = std::memchr(message, '\0', size);
+    if (end == nullptr) return;  // not a text: nothing is added to it
+    const auto used = static_cast<size_t>(static_cast<const char*>(end) - message);
     if (used + 1 >= size) return;
     va_list args;
     va_start(args, format);
@@ -66,6 +68,7 @@ bool reasonable(double value) { return value >= -kLargestValue && value <= kLarg
 
 int32_t enc_zoom_read_cal_file(const char* path, int32_t* count, sys_zoom_cal_pair** pairs,
                                char* message, size_t size) {
+    if (message != nullptr && size > 0) message[0] = '\0';
     const std::unique_ptr<FILE, file_closer> file(plat::open_file(path, "rb"));
     if (!file) {
         append(message, size,
