@@ -7,12 +7,18 @@
 #include <cstring>
 #include <deque>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "can/can.h"
 #include "can/can_locks.h"
 #include "can/can_pdo_decode.h"
 #include "errors/errors.h"
+#include "motion/motion.h"
+
+// The motion wrapper library takes these two as its CAN event callbacks.
+static_assert(std::is_same_v<decltype(&mwi_pdo_callback), mwi_pdo_func>);
+static_assert(std::is_same_v<decltype(&mwi_emcy_callback), mwi_emcy_func>);
 
 namespace {
 
