@@ -602,9 +602,11 @@ CAN_API void sim_can_queue_pdo(int32_t identifier, const uint8_t* data) {
 CAN_API void sim_can_flood(int32_t identifier, uint64_t first, uint64_t count) {
     sim_state& s = state();
     const std::lock_guard<std::mutex> guard(s.lock);
-    s.flood_id = identifier;
-    s.flood_next = first;
-    s.flood_left = count;
+    if (s.flood_left == 0) {
+        s.flood_id = identifier;
+        s.flood_next = first;
+    }
+    s.flood_left += count;
     s.changed.notify_all();
 }
 

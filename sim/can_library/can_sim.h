@@ -68,7 +68,8 @@ CAN_API int32_t sim_can_call_count(const char* name);
 // identifier is registered and drops it otherwise.
 CAN_API void sim_can_queue_pdo(int32_t identifier, const uint8_t* data);
 // Queues count PDOs of one identifier whose eight data bytes carry a running
-// number, little-endian, starting at first.
+// number, little-endian, starting at first. While a flood is still being
+// delivered, its identifier and numbering go on and count is added to it.
 CAN_API void sim_can_flood(int32_t identifier, uint64_t first, uint64_t count);
 // With stamps on, a flooded PDO carries its running number in data bytes 0-3
 // and, in bytes 4-7, the microseconds of std::chrono::steady_clock (modulo
