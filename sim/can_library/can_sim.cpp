@@ -91,22 +91,27 @@ sim_state& state() {
 }
 
 // Counts and logs one call; a nonzero result is the injected failure.
-int32_t enter_call(sim_state& s, const char* name, const char* format = nullptr, ...) {
+int32_t enter_call(sim_state& s, const char* name, const std::string& args = std::string()) {
     s.log += name;
-    if (format != nullptr) {
-        char args[160];
-        va_list list;
-        va_start(list, format);
-        std::vsnprintf(args, sizeof args, format, list);
-        va_end(list);
-        s.log += ' ';
-        s.log += args;
-    }
+    if (!args.empty()) s.log += ' ' + args;
     s.log += '\n';
     call_counter& c = s.calls[name];
     ++c.uses;
     if (c.fail_at != 0 && c.uses == c.fail_at) return c.result;
     return 0;
+}
+
+// The arguments of a call as the log shows them.
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+std::string args_text(const char* format, ...) {
+    char text[160];
+    va_list list;
+    va_start(list, format);
+    std::vsnprintf(text, sizeof text, format, list);
+    va_end(list);
+    return text;
 }
 
 bool work_waiting(const sim_state& s) {
@@ -224,7 +229,7 @@ uint32_t sdo_abort(sim_state& s, uint8_t node, uint16_t index, uint8_t sub, bool
 CAN_API int32_t CAN_EnumerateBridges(can_bridge_entry* bridges, int32_t capacity) {
     sim_state& s = state();
     const std::lock_guard<std::mutex> guard(s.lock);
-    if (const int32_t r = enter_call(s, "CAN_EnumerateBridges", "%d", capacity)) return r;
+    if (const int32_t r = enter_call(s, "CAN_EnumerateBridges", args_text("%d", capacity))) return r;
     const size_t room = capacity > 0 ? static_cast<size_t>(capacity) : 0;
     const size_t written = std::min(room, s.bridges.size());
     if (bridges != nullptr) std::copy_n(s.bridges.begin(), written, bridges);
@@ -234,7 +239,7 @@ CAN_API int32_t CAN_EnumerateBridges(can_bridge_entry* bridges, int32_t capacity
 CAN_API int32_t CAN_Connect(uint32_t ipAddress) {
     sim_state& s = state();
     const std::lock_guard<std::mutex> guard(s.lock);
-    if (const int32_t r = enter_call(s, "CAN_Connect", "0x%08X", ipAddress)) return r;
+    if (const int32_t r = enter_call(s, "CAN_Connect", args_text("0x%08X", ipAddress))) return r;
     s.connected = ipAddress;
     s.is_connected = true;
     return CAN_OK;
@@ -272,7 +277,7 @@ CAN_API int32_t CAN_GetBridgeConfiguration(uint8_t* nodeId, uint32_t* bitRateKbi
 CAN_API int32_t CAN_SetBridgeConfiguration(uint8_t nodeId, uint32_t bitRateKbit) {
     sim_state& s = state();
     const std::lock_guard<std::mutex> guard(s.lock);
-    if (const int32_t r = enter_call(s, "CAN_SetBridgeConfiguration", "%u %u", nodeId, bitRateKbit))
+    if (const int32_t r = enter_call(s, "CAN_SetBridgeConfiguration", args_text("%u %u", nodeId, bitRateKbit)))
         return r;
     if (!s.is_connected) return CAN_ERR_NOT_CONNECTED;
     s.config_node = nodeId;
@@ -306,7 +311,7 @@ CAN_API int32_t CAN_ResetBridge() {
 CAN_API int32_t CAN_FindNode(uint8_t nodeId, uint32_t* status) {
     sim_state& s = state();
     const std::lock_guard<std::mutex> guard(s.lock);
-    if (const int32_t r = enter_call(s, "CAN_FindNode", "%u", nodeId)) return r;
+    if (const int32_t r = enter_call(s, "CAN_FindNode", args_text("%u", nodeId))) return r;
     if (!s.is_connected) return CAN_ERR_NOT_CONNECTED;
     const auto node = s.nodes.find(nodeId);
     *status = node == s.nodes.end() ? 0 : node->second.find_status;
@@ -316,7 +321,7 @@ CAN_API int32_t CAN_FindNode(uint8_t nodeId, uint32_t* status) {
 CAN_API int32_t CAN_GetNodeState(uint8_t nodeId, uint32_t* nodeState) {
     sim_state& s = state();
     const std::lock_guard<std::mutex> guard(s.lock);
-    if (const int32_t r = enter_call(s, "CAN_GetNodeState", "%u", nodeId)) return r;
+    if (const int32_t r = enter_call(s, "CAN_GetNodeState", args_text("%u", nodeId))) return r;
     if (!s.is_connected) return CAN_ERR_NOT_CONNECTED;
     const auto found = s.nodes.find(nodeId);
     if (found == s.nodes.end()) return CAN_ERR_TIMEOUT;
@@ -342,7 +347,7 @@ CAN_API int32_t CAN_SDORead(uint8_t nodeId, uint16_t index, uint8_t subindex, vo
     sim_state& s = state();
     const std::lock_guard<std::mutex> guard(s.lock);
     if (const int32_t r =
-            enter_call(s, "CAN_SDORead", "%u 0x%04X %u %u", nodeId, index, subindex, length))
+            enter_call(s, "CAN_SDORead", args_text("%u 0x%04X %u %u", nodeId, index, subindex, length)))
         return r;
     if (!s.is_connected) return CAN_ERR_NOT_CONNECTED;
     if (s.nodes.count(nodeId) == 0) return CAN_ERR_TIMEOUT;
@@ -366,8 +371,8 @@ CAN_API int32_t CAN_SDOWrite(uint8_t nodeId, uint16_t index, uint8_t subindex, c
     uint32_t value = 0;
     const auto* bytes = static_cast<const uint8_t*>(buffer);
     for (uint32_t i = 0; i < std::min<uint32_t>(length, 4); ++i) value |= uint32_t{bytes[i]} << (8 * i);
-    if (const int32_t r = enter_call(s, "CAN_SDOWrite", "%u 0x%04X %u %u %u", nodeId, index,
-                                     subindex, length, value))
+    if (const int32_t r = enter_call(s, "CAN_SDOWrite", args_text("%u 0x%04X %u %u %u", nodeId, index,
+                                     subindex, length, value)))
         return r;
     if (!s.is_connected) return CAN_ERR_NOT_CONNECTED;
     if (s.nodes.count(nodeId) == 0) return CAN_ERR_TIMEOUT;
@@ -410,7 +415,7 @@ CAN_API int32_t CAN_GetPDO(can_pdo_record* pdo) {
 CAN_API int32_t CAN_RegisterPDO(const can_pdo_record* pdo) {
     sim_state& s = state();
     const std::lock_guard<std::mutex> guard(s.lock);
-    if (const int32_t r = enter_call(s, "CAN_RegisterPDO", "0x%03X", pdo->identifier)) return r;
+    if (const int32_t r = enter_call(s, "CAN_RegisterPDO", args_text("0x%03X", pdo->identifier))) return r;
     s.registered.insert(pdo->identifier);
     return CAN_OK;
 }
