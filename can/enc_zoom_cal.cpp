@@ -101,7 +101,9 @@ int32_t enc_zoom_read_cal_file(const char* path, int32_t* count, sys_zoom_cal_pa
             REFUSE("Magnification value is out of range [%g,%g]", kMinMagnification, kMaxMagnification);
         } else if (n > 0 && position <= found[n - 1].position) {
             REFUSE("Position values are not in strictly increasing order.");
-        } else if (n > 0 && magnification <= double{found[n - 1].magnification}) {
+        } else if (n > 0 && static_cast<float>(magnification) <= found[n - 1].magnification) {
+            // Compared as stored: two magnifications that narrow to one float
+            // would leave the table not strictly increasing.
             REFUSE("Magnification values are not in strictly increasing order.");
         } else {
             found[n++] = sys_zoom_cal_pair{position, static_cast<float>(magnification)};

@@ -69,6 +69,8 @@ TEST_F(enc_zoom, refused_files_with_their_messages) {
         {"t\n0 0.5\n1 6.01\n", "Magnification value is out of range [0.5,6]", 3, "1 6.01"},
         {"t\n5 0.5\n5 1\n", "Position values are not in strictly increasing order.", 3, "5 1"},
         {"t\n5 1\n6 1\n", "Magnification values are not in strictly increasing order.", 3, "6 1"},
+        {"t\n5 1.15\n6 1.1500000001\n", "Magnification values are not in strictly increasing order.", 3,
+         "6 1.1500000001"},
         {"t\n", "Too few position and magnification value pairs (minimum is 2)", 0, ""},
         {"", "Too few position and magnification value pairs (minimum is 2)", 0, ""},
     };
