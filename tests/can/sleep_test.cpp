@@ -1,4 +1,5 @@
 // The sleep mode timer, with its seconds shortened.
+#include <chrono>
 #include <thread>
 
 #include "can_test_support.h"
@@ -44,16 +45,20 @@ TEST_F(sleep_timer, activity_within_the_timeout_keeps_it_awake) {
 }
 
 TEST_F(sleep_timer, idle_instrument_reports_sleep_every_second_until_stopped) {
+    const auto start = std::chrono::steady_clock::now();
     sleep_mode_start(&info);
     sleep_mode_start(&info);  // a second start does nothing
     plat::sleep_ms(int64_t{kSecondMs} * 3 + 5 * kSecondMs);
     sleep_mode_activity();  // activity after expiry does not end the reports
     plat::sleep_ms(int64_t{kSecondMs} * 4);
     EXPECT_TRUE(sleep_mode_stop());
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
     const int n = sleep_events();
-    // About nine posts; the machine may be slow, never fewer than a few.
+    // One post at the timeout, then one a second: never more than the time
+    // allowed; a loaded machine may give fewer, but some.
     EXPECT_GE(n, 3);
-    EXPECT_LE(n, 10);
+    EXPECT_LE(n, (elapsed - 3 * kSecondMs) / kSecondMs + 1);
     plat::sleep_ms(int64_t{kSecondMs} * 3);
     EXPECT_EQ(sleep_events(), 0);  // nothing after the stop
 }
