@@ -227,6 +227,19 @@ int write_cal_file_seeds(const fs::path& dir) {
     return ok ? 7 : -1;
 }
 
+// Encoded zoom calibration files; returns how many were written, -1 on failure.
+int write_enc_zoom_seeds(const fs::path& dir) {
+    std::string hundred = "Zoom calibration\r\n";
+    for (int i = 0; i < 100; ++i)
+        hundred += std::to_string(i * 10) + " " + std::to_string(0.5 + i * 0.05) + "\r\n";
+    const bool ok = write_text(dir / "two.txt", "Zoom calibration\r\n0 0.5\r\n1000,1.0\r\n") &&
+                    write_text(dir / "comma_blank.txt", "t\n0, 0.5\n10, 6\n") &&
+                    write_text(dir / "semicolon.txt", "t\n0 0.5\n1;2\n") &&
+                    write_text(dir / "equal.txt", "t\n5 0.5\n5 1\n") &&
+                    write_text(dir / "hundred.txt", hundred);
+    return ok ? 5 : -1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -238,11 +251,13 @@ int main(int argc, char** argv) {
     const fs::path ascii_dir = fs::path(argv[1]) / "read_ascii";
     const fs::path line_dir = fs::path(argv[1]) / "header_scan";
     const fs::path cal_dir = fs::path(argv[1]) / "read_cal_file";
+    const fs::path zoom_dir = fs::path(argv[1]) / "enc_zoom_cal";
     std::error_code ec;
     fs::create_directories(binary_dir, ec);
     fs::create_directories(ascii_dir, ec);
     fs::create_directories(line_dir, ec);
     fs::create_directories(cal_dir, ec);
+    fs::create_directories(zoom_dir, ec);
     if (ec) {
         std::fprintf(stderr, "fuzz_seeds: cannot create %s\n", argv[1]);
         return 2;
@@ -284,15 +299,16 @@ int main(int argc, char** argv) {
         }
     }
     const int cal_count = write_cal_file_seeds(cal_dir);
+    const int zoom_count = write_enc_zoom_seeds(zoom_dir);
     int ramp_count = 0;
-    ok = ok && cal_count >= 0 && write_ramp_seeds(argv[1], &ramp_count);
+    ok = ok && cal_count >= 0 && zoom_count >= 0 && write_ramp_seeds(argv[1], &ramp_count);
     if (!ok) {
         std::fprintf(stderr, "fuzz_seeds: cannot write the seeds under %s\n", argv[1]);
         return 2;
     }
     std::printf(
-        "fuzz_seeds: %d binary, %d ASCII, %d header line, %d calibration file and %d ramp seeds "
-        "under %s\n",
-        binary_count, ascii_count, line_count, cal_count, ramp_count, argv[1]);
+        "fuzz_seeds: %d binary, %d ASCII, %d header line, %d calibration file, %d zoom "
+        "calibration and %d ramp seeds under %s\n",
+        binary_count, ascii_count, line_count, cal_count, zoom_count, ramp_count, argv[1]);
     return 0;
 }

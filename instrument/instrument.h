@@ -105,12 +105,18 @@ struct sys_can_info {
     int32_t zoomChangerType;      // SYS_ZOOM_*
     uint32_t node63ProductCode;   // read at bring-up
     uint8_t lastTurretPosition;   // the turret position the PDOs last reported
+    // Optional units, as the bring-up finds them.
+    uint8_t triplePztNodeId;  // triple-piezo or large-aperture node; 0: none
+    int32_t hasRofNode;       // ring/spot and diffuser disk drive (node 68)
+    int32_t hasZoomDdNode;    // zoom and diffuser disk drive (node 70)
+    int32_t hasFocusNdwNode;  // focus and ND wheel drive (node 64)
 };
 
 // ---- sleep mode -------------------------------------------------------------
 
 struct sys_sleep_info {
     uint16_t timeoutSeconds;  // 0: no sleep mode
+    int32_t supported;        // set by the bring-up when the model reports sleep
 };
 
 // ---- encoded zoom -----------------------------------------------------------
@@ -131,6 +137,22 @@ struct sys_enc_zoom_info {
     int32_t wandLim[2];  // limits of the hand control: lower, upper
     sys_zoom_mags stdMags;  // the standard magnifications
     char calFile[SYS_FILE_NAME_LEN];   // magnification calibration file; "" for the default
+};
+
+// One point of the magnification calibration: encoder position and the
+// optical magnification there.
+struct sys_zoom_cal_pair {
+    double position;
+    float magnification;
+};
+
+// The loaded magnification calibration and the file it came from.
+struct sys_enc_zoom_state {
+    int32_t count;             // pairs in the table; 0: none loaded
+    sys_zoom_cal_pair* pairs;  // from gl_MallocFunc
+    char* path;                // the file the table came from (gl_MallocFunc)
+    int64_t modifiedNs;        // its modification time, nanoseconds
+    int64_t changedNs;         // its creation/change time, nanoseconds
 };
 
 // ---- ramps ------------------------------------------------------------------
@@ -192,6 +214,7 @@ struct sys_info {
     sys_can_info can;
     sys_sleep_info sleep;
     sys_enc_zoom_info encZoom;
+    sys_enc_zoom_state encZoomCal;
     sys_ramp_info ramps;
     sys_acq_info acq;
     sys_cal_file_info calFile;

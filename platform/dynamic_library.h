@@ -5,6 +5,7 @@
 // set_library_directory, then on the system's library search path.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace plat {
@@ -33,6 +34,13 @@ library_function library_symbol(library_handle library, const char* name);
 
 // Unloads a library and releases the handle; false for a null handle.
 bool unload_library(library_handle library);
+
+// The file version of a library already loaded into the process, found by
+// its module name ("Name"): on Windows the most significant word of its
+// version resource, on POSIX the MAJOR.MINOR of its real file name
+// libName.so.MAJOR.MINOR. False, with both values untouched, when the
+// library is not loaded or carries no version.
+bool library_file_version(const char* module, int32_t* major, int32_t* minor);
 
 // The system's error number of the last failed load or lookup on this thread.
 int library_error();

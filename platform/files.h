@@ -20,6 +20,11 @@ bool is_regular_file(path_ref path);
 // stream is a regular file; -1 when that cannot be known (pipes, devices).
 int64_t bytes_remaining(FILE* stream);
 
+// The file's modification time and its change time (creation time on
+// Windows), in nanoseconds since the epoch, at the full resolution the file
+// system keeps. False when the file's status cannot be read.
+bool file_times(path_ref path, int64_t* modified_ns, int64_t* changed_ns);
+
 // Local broken-down time of a time in seconds since the epoch.
 bool local_time(int64_t time, std::tm* out);
 

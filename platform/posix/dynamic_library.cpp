@@ -3,10 +3,14 @@
 #include "platform/dynamic_library.h"
 
 #include <dlfcn.h>
+#include <link.h>
+#include <limits.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -128,6 +132,46 @@ bool unload_library(library_handle library) {
         tl_last_error = EINVAL;
         return false;
     }
+    return true;
+}
+
+namespace {
+
+struct version_search {
+    std::string prefix;  // "libName.so."
+    int32_t major = 0, minor = 0;
+    bool found = false;
+};
+
+// Reads MAJOR.MINOR after the prefix in the real file name of one loaded object.
+int match_version(struct dl_phdr_info* info, size_t, void* data) {
+    auto* search = static_cast<version_search*>(data);
+    if (info->dlpi_name == nullptr || info->dlpi_name[0] == '\0') return 0;
+    char real[PATH_MAX];
+    if (::realpath(info->dlpi_name, real) == nullptr) return 0;
+    const char* base = std::strrchr(real, '/');
+    base = base != nullptr ? base + 1 : real;
+    if (std::strncmp(base, search->prefix.c_str(), search->prefix.size()) != 0) return 0;
+    unsigned major = 0, minor = 0;
+    if (std::sscanf(base + search->prefix.size(), "%u.%u", &major, &minor) != 2 ||
+        major > 0xFFFF || minor > 0xFFFF)
+        return 0;
+    search->major = static_cast<int32_t>(major);
+    search->minor = static_cast<int32_t>(minor);
+    search->found = true;
+    return 1;
+}
+
+}  // namespace
+
+bool library_file_version(const char* module, int32_t* major, int32_t* minor) {
+    if (module == nullptr || major == nullptr || minor == nullptr) return false;
+    version_search search;
+    search.prefix = std::string("lib") + module + ".so.";
+    ::dl_iterate_phdr(match_version, &search);
+    if (!search.found) return false;
+    *major = search.major;
+    *minor = search.minor;
     return true;
 }
 

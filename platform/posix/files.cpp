@@ -18,6 +18,16 @@ bool is_regular_file(path_ref path) {
     return ::stat(name.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool file_times(path_ref path, int64_t* modified_ns, int64_t* changed_ns) {
+    native_path name;
+    if (!to_native_path(path, &name)) return false;
+    struct stat st {};
+    if (::stat(name.c_str(), &st) != 0) return false;
+    *modified_ns = int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+    *changed_ns = int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec;
+    return true;
+}
+
 int64_t bytes_remaining(FILE* stream) {
     struct stat st {};
     if (::fstat(fileno(stream), &st) != 0 || !S_ISREG(st.st_mode)) return -1;

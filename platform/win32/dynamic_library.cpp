@@ -128,6 +128,28 @@ bool unload_library(library_handle library) {
     return true;
 }
 
+bool library_file_version(const char* module, int32_t* major, int32_t* minor) {
+    if (module == nullptr || major == nullptr || minor == nullptr) return false;
+    const HMODULE handle = ::GetModuleHandleA(module);
+    if (handle == nullptr) return false;
+    char path[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameA(handle, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
+    DWORD ignored = 0;
+    const DWORD size = ::GetFileVersionInfoSizeA(path, &ignored);
+    if (size == 0) return false;
+    std::string block(size, '\0');
+    if (!::GetFileVersionInfoA(path, 0, size, block.data())) return false;
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT info_size = 0;
+    if (!::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &info_size) ||
+        info == nullptr || info_size < sizeof *info)
+        return false;
+    *major = static_cast<int32_t>(HIWORD(info->dwFileVersionMS));
+    *minor = static_cast<int32_t>(LOWORD(info->dwFileVersionMS));
+    return true;
+}
+
 int library_error() {
     return tl_last_error;
 }

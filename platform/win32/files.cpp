@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "platform/win32/windows_api.h"
+
 namespace plat {
 
 FILE* open_file(path_ref path, const char* mode) {
@@ -21,6 +23,22 @@ bool is_regular_file(path_ref path) {
     if (!to_native_path(path, &name)) return false;
     struct _stat64 st {};
     return ::_wstat64(name.c_str(), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
+}
+
+bool file_times(path_ref path, int64_t* modified_ns, int64_t* changed_ns) {
+    native_path name;
+    if (!to_native_path(path, &name)) return false;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!::GetFileAttributesExW(name.c_str(), GetFileExInfoStandard, &data)) return false;
+    // FILETIME counts 100-nanosecond steps from 1601; the epoch is 11644473600 s later.
+    const auto to_ns = [](const FILETIME& t) {
+        const int64_t ticks =
+            static_cast<int64_t>((uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime);
+        return (ticks - int64_t{116444736000000000}) * 100;
+    };
+    *modified_ns = to_ns(data.ftLastWriteTime);
+    *changed_ns = to_ns(data.ftCreationTime);
+    return true;
 }
 
 int64_t bytes_remaining(FILE* stream) {
