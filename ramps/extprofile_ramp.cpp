@@ -70,14 +70,7 @@ bool rr_make_extprofile_ramp(const sys_info* info, const rr_ramp_cfg_t* spec, rr
 
     rr_init_ramp(ramp);
     rr_ramp_hdr_t& hdr = ramp->hdr;
-    hdr.rampType = spec->rampType;
-    hdr.cameraRate = spec->cameraRate;
-    hdr.grabSkip = spec->grabSkip;
-    hdr.rampSlope = spec->rampSlope;
-    hdr.scanLen = spec->scanLen;
-    hdr.scanCal = spec->scanCal;
-    hdr.fringesPerFrame = spec->fringesPerFrame;
-    hdr.objMag = spec->objMag;
+    rr_take_spec_values(&hdr, *spec);
     hdr.sampleClkFreq = kSampleClockKhz;
     hdr.offset = kOffset;
     hdr.polar = static_cast<unsigned char>(name.polar);

@@ -60,3 +60,16 @@ inline bool rr_refuse(char* msg, const char* format, ...) {
     va_end(args);
     return false;
 }
+
+// The acquisition values a ramp made for a spec takes from it (a derived
+// ramp also takes the interlace and the wavelength index).
+inline void rr_take_spec_values(rr_ramp_hdr_t* hdr, const rr_ramp_cfg_t& spec) {
+    hdr->rampType = spec.rampType;
+    hdr->cameraRate = spec.cameraRate;
+    hdr->scanLen = spec.scanLen;
+    hdr->grabSkip = spec.grabSkip;
+    hdr->fringesPerFrame = spec.fringesPerFrame;
+    hdr->rampSlope = spec.rampSlope;
+    hdr->objMag = spec.objMag;
+    hdr->scanCal = spec.scanCal;
+}
