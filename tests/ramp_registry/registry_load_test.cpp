@@ -162,6 +162,32 @@ TEST_F(Registry, DirectoryRampsForTheScannersSortedByKey) {
     EXPECT_FALSE(printed_has("b12345x"));
 }
 
+TEST_F(Registry, BtwValuesDirectionAndDurationsThatDoNotFit) {
+    rampgen::ramp btw = rampgen::make_ramp(
+        {.type = RR_RAMP_BTW, .offset = 45000, .obj_mag = 20, .wavelen = 2});
+    write_ramp("d10s81c25m20.b12345", btw);
+    rampgen::ramp slow = swli_ramp(10);
+    slow.hdr.sampleClkFreq = 1e-30f;  // its duration is no number of milliseconds
+    write_ramp("slow.b12345", slow);
+    info->systemType = 22;  // its sign is +1
+    ASSERT_EQ(load(), NO_ERROR) << printed;
+    EXPECT_TRUE(printed_has("Error: duration of ramp data file \"slow.b12345\" is not a number "
+                            "of milliseconds\n"));
+    ASSERT_EQ(info->ramps.rampCount, 1);
+    EXPECT_DOUBLE_EQ(ramp(0).sortKey, 10);
+    EXPECT_EQ(ramp(0).direction, 1);
+    // The samples cross the offset near sample 274 (54.8 ms at 5 kHz); the
+    // first frame of the triggered part begins at 40 ms.
+    EXPECT_NEAR(ramp(0).timeToOffset, 0.0148, 0.0002);
+    EXPECT_DOUBLE_EQ(ramp(0).offsetPos, ramp(0).timeToOffset * 81 * 25 / 1000);
+    EXPECT_TRUE(printed_has("    0 SWLI\n    1 BTW\n    0 PMI\n"));
+
+    info->ramps.pifocPolarity = -1;  // turns the sign round
+    ASSERT_EQ(load(), NO_ERROR) << printed;
+    EXPECT_EQ(ramp(0).direction, 2);
+    EXPECT_DOUBLE_EQ(ramp(0).offsetPos, -ramp(0).timeToOffset * 81 * 25 / 1000);
+}
+
 TEST_F(Registry, DirectoryLimitTakesTheFirstNamesInByteOrder) {
     const rampgen::ramp r = swli_ramp(10);
     for (int i = SYS_MAX_RAMPS; i >= 0; --i) {  // written last to first
