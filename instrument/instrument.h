@@ -158,6 +158,13 @@ struct sys_enc_zoom_state {
 // ---- ramps ------------------------------------------------------------------
 
 inline constexpr int32_t SYS_NO_SERIAL = -1;  // the scanner is absent
+// Most ramps the ramp table holds, and the ramp slots an instrument board
+// has at most (UZ1 and FTP boards: 12; the others fewer).
+inline constexpr int32_t SYS_MAX_RAMPS = 254;
+inline constexpr int SYS_INSTR_RAMP_SLOTS = 12;
+inline constexpr uint8_t SYS_EMPTY_RAMP_SLOT = 255;
+
+struct rr_ramp_t;  // ramps/ramps.h
 
 struct sys_ramp_info {
     char configFile[SYS_FILE_NAME_LEN];  // in the ramps directory; "" for none
@@ -168,7 +175,16 @@ struct sys_ramp_info {
     int32_t hasDigitalScanner;
     int32_t digitalScannerKind;
     int32_t digitalScannerSlots;
-    // The ramp registry adds the ramp table and the instrument slot table here.
+    // The ramp table that the registry loads (ramps/ramps.h): rampCount
+    // ramps on the heap, owned by the record and released by
+    // rr_release_ramp_table; pmiRampCount of them are of the PMI family.
+    rr_ramp_t* rampTable;
+    int32_t rampCount;
+    int32_t pmiRampCount;
+    int32_t loadedFromConfig;  // 1: the table came from the configuration file
+    // The ramp ID in each of the board's ramp slots; SYS_EMPTY_RAMP_SLOT for
+    // an empty slot and for slots the board does not have.
+    uint8_t instrSlots[SYS_INSTR_RAMP_SLOTS];
 };
 
 // ---- acquisition --------------------------------------------------------------
@@ -223,7 +239,9 @@ struct sys_info {
 extern sys_info gl_SysInfo[SYS_INFO_COUNT];
 
 // Sets a record to its empty state: not initialised, every handle invalid,
-// every configured value at the calibration file's default, all state zero.
+// every configured value at the calibration file's default, all state zero,
+// no ramp table and every ramp slot empty. A ramp table the record holds is
+// forgotten, not released: release it first (rr_release_ramp_table).
 void sys_info_clear(sys_info* info);
 
 // The first record whose instrument board line holds

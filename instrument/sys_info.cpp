@@ -26,6 +26,7 @@ void sys_info_clear(sys_info* info) {
     info->tempSensor.line.portHandle = plat::kInvalidPort;
     // No bridge found yet.
     std::memset(info->can.bridge.ipAddress, 0xFF, sizeof info->can.bridge.ipAddress);
+    std::memset(info->ramps.instrSlots, SYS_EMPTY_RAMP_SLOT, sizeof info->ramps.instrSlots);
     cal_set_defaults(info);
 }
 

@@ -105,15 +105,8 @@ int32_t rr_derive_ramp(const rr_ramp_t* base, rr_ramp_t* ramp, const rr_ramp_cfg
     ramp->points = points;
 
     rr_ramp_hdr_t& r = ramp->hdr;
-    r.rampType = spec->rampType;
-    r.cameraRate = spec->cameraRate;
-    r.scanLen = spec->scanLen;
+    rr_take_spec_values(&r, *spec);
     r.cameraInterlace = spec->cameraInterlace;
-    r.grabSkip = spec->grabSkip;
-    r.fringesPerFrame = spec->fringesPerFrame;
-    r.rampSlope = spec->rampSlope;
-    r.objMag = spec->objMag;
-    r.scanCal = spec->scanCal;
     r.wavelenSelect = spec->wavelenSelect;
 
     // Scan speed of the new ramp against the base's.

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdint>
 #include <limits>
 
@@ -46,4 +48,28 @@ inline bool rr_truncate_to_int32(double value, int32_t* out) {
     if (!(whole >= INT32_MIN && whole <= INT32_MAX)) return false;
     *out = static_cast<int32_t>(whole);
     return true;
+}
+
+// Writes a refusal's reason into msg (null, or RR_MSG_SIZE bytes) and
+// answers false, for the operations that explain a "no" in a buffer.
+inline bool rr_refuse(char* msg, const char* format, ...) {
+    if (msg == nullptr) return false;
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(msg, RR_MSG_SIZE, format, args);
+    va_end(args);
+    return false;
+}
+
+// The acquisition values a ramp made for a spec takes from it (a derived
+// ramp also takes the interlace and the wavelength index).
+inline void rr_take_spec_values(rr_ramp_hdr_t* hdr, const rr_ramp_cfg_t& spec) {
+    hdr->rampType = spec.rampType;
+    hdr->cameraRate = spec.cameraRate;
+    hdr->scanLen = spec.scanLen;
+    hdr->grabSkip = spec.grabSkip;
+    hdr->fringesPerFrame = spec.fringesPerFrame;
+    hdr->rampSlope = spec.rampSlope;
+    hdr->objMag = spec.objMag;
+    hdr->scanCal = spec.scanCal;
 }

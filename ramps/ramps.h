@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "errors/errors.h"
+#include "instrument/instrument.h"
 
 // ---- ramp types -------------------------------------------------------------
 
@@ -243,3 +244,69 @@ int32_t rr_calc_time_til_offset_crossing(rr_ramp_t* ramp, double rate_khz);
 // message (an unsupported type, a value that does not fit an integer, a
 // polar that is not a visible character).
 int32_t rr_get_std_ramp_filename(const rr_ramp_hdr_t* hdr, const char** name);
+
+// ---- the ramp registry ------------------------------------------------------
+//
+// The ramp table of an instrument record (sys_info::ramps): loaded from the
+// ramp configuration file in the ramps directory, or from every ramp data
+// file there made for the instrument's scanners, and reconciled with the
+// ramps the instrument board holds in its slots.
+
+// Set (to anything) in the environment: ramps the board already holds stay
+// there when the new table still has them.
+inline constexpr const char* RR_KEEP_RAMPS_ENV = "KEEP_RAMPS_LOADED_IN_INSTR";
+// Room for the message of rr_make_extprofile_ramp and rr_ramp_matches.
+inline constexpr size_t RR_MSG_SIZE = 256;
+
+// Builds the instrument's ramp table: releases the old
+// one, loads the ramps, works out their timing values, orders them, prints
+// a summary and empties or keeps the board's ramp slots. Returns NO_ERROR,
+// or after "rr_get_ramp_info: <code>" ERR_SYS_INFO_NOT_AVAIL,
+// ERR_WRONG_SYSTEM_TYPE, ERR_NO_RAMP_INFO (no ramps directory, no usable
+// ramp), the errors of rr_read_ramp_cfg and rr_calc_time_til_offset_crossing,
+// ERR_NO_MEM, or the error of a slot deletion (the new table stays).
+int32_t rr_get_ramp_info(sys_info* info);
+
+// Releases the record's ramp table and every ramp's samples; no table after.
+void rr_release_ramp_table(sys_info* info);
+
+// Makes the ramp for an external profile spec ("...extprofile<index>.<polar>
+// <direction>..."): no samples, a header from the spec's values. msg (null,
+// or RR_MSG_SIZE bytes) receives the reason of a refusal. True when made.
+bool rr_make_extprofile_ramp(const sys_info* info, const rr_ramp_cfg_t* spec, rr_ramp_t* ramp,
+                             char* msg);
+
+// True when the table ramp at index fits the wanted values: the type (a
+// wanted 1 takes the whole PMI family), nBuckets, scan length (within 1) and
+// camera rate (within 0.1) when wanted above 0, ramp mux and grab skip when
+// wanted 0 or more, and the instrument's board. Otherwise msg (null, or
+// RR_MSG_SIZE bytes) receives the first test that failed.
+bool rr_ramp_matches(const sys_info* info, int32_t index, int32_t ramp_type, int32_t n_buckets,
+                     float scan_len, int32_t ramp_mux, float camera_rate, int32_t grab_skip,
+                     char* msg);
+
+// Index of the first ramp of the table that fits, or -1.
+int32_t rr_find_ramp(const sys_info* info, int32_t ramp_type, int32_t n_buckets, float scan_len,
+                     int32_t ramp_mux, float camera_rate, int32_t grab_skip);
+
+// Gives the ramp at index the smallest ramp ID 0 to 254 that no other ramp
+// of the table holds. ERR_NO_RAMP_INFO (no table), ERR_INVALID_RAMP_INDEX,
+// or ERR_PARAM_OUT_OF_RANGE after a message when every ID is taken.
+int32_t rr_assign_ramp_id(sys_info* info, int32_t index);
+
+// The number of ramp slots of the instrument's board: 12 on UZ1 and FTP
+// boards, 4 on UZ2, NIF and non-serial boards, on CAN boards 4 or what the
+// digital piezo scanner reports (0 to 254). 0 after a message for other
+// board types.
+int32_t rr_get_max_num_instr_ramps(const sys_info* info);
+
+// Asks the board for the ramp ID in each of its slots; ids receives them,
+// SYS_EMPTY_RAMP_SLOT for an empty slot and for the slots beyond the
+// board's. ERR_INVALID_PARAM, ERR_WRONG_INSTR_BOARD (not a board of the
+// link) or the link's error (ids all empty then).
+int32_t uz_ramp_request(sys_info* info, uint8_t ids[SYS_INSTR_RAMP_SLOTS]);
+
+// Empties one ramp slot of the board. ERR_INVALID_PARAM for a slot the
+// board does not have (rr_get_max_num_instr_ramps), ERR_WRONG_INSTR_BOARD,
+// or the link's error.
+int32_t rr_ramp_delete(sys_info* info, int32_t slot);
