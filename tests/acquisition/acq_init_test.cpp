@@ -1,0 +1,215 @@
+// Full initialisation: the record it fills and the summary it prints, the
+// ownership mutex against another thread and another process, and repeated
+// initialisations that leave nothing behind.
+#include <atomic>
+#include <chrono>
+#include <string>
+
+#include "acq_fixture.h"
+#include "errors/errors.h"
+#include "platform/named_mutex.h"
+#include "platform/thread.h"
+#include "support/child_run.h"
+
+namespace acq_test {
+namespace {
+
+using AcqInit = AcqTest;
+
+int64_t elapsed_ms(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
+        .count();
+}
+
+// True when a new claimant gets the mutex at once.
+bool mutex_is_free() {
+    plat::named_mutex_handle mutex = plat::open_named_mutex(ACQ_MUTEX_NAME);
+    const bool free = plat::wait_named_mutex(mutex, 0) == plat::mutex_wait::acquired;
+    plat::close_named_mutex(mutex);
+    return free;
+}
+
+TEST_F(AcqInit, FillsTheRecordAndReportsTheSummary) {
+    print_capture capture;
+    ASSERT_EQ(init(), NO_ERROR);
+    const sys_acq_info& a = acq();
+    EXPECT_EQ(a.ready, 1);
+    EXPECT_EQ(a.cameraSelection, 1);
+    EXPECT_EQ(gl_SysInfo[0].cameraType, 12);
+    EXPECT_EQ(a.numDevices, 1);
+    EXPECT_EQ(a.primaryDeviceId, kDeviceId);
+    EXPECT_EQ(a.numCameras, 1);
+    EXPECT_EQ(a.primaryCameraId, kCameraId);
+    EXPECT_EQ(a.numModes, 2);
+    EXPECT_EQ(a.maxModeIndex, 1);
+    EXPECT_EQ(a.numSecondaryModes, 0);
+    EXPECT_EQ(a.numGrabBuffers, 4);
+    EXPECT_EQ(a.displayType, 3);
+    EXPECT_EQ(a.maxDisplayWidth, 1024);
+    EXPECT_EQ(a.maxDisplayHeight, 768);
+    EXPECT_EQ(a.onboardProc, 1);
+    EXPECT_EQ(state_->cfgFilePath, config_dir());
+    const std::string summary = std::string("Num acquisition devices    = 1\n") +
+                                "Num cameras                = 1\n" +
+                                "Num primary camera modes   = 2\n" +
+                                "Num secondary camera modes = 0\n" +
+                                "Primary camera type        = " + acq_camera_type_name(12) + "\n";
+    EXPECT_NE(capture.printed().find(summary), std::string::npos) << capture.printed();
+    EXPECT_FALSE(mutex_is_free());
+    acq_mgrclose(&gl_SysInfo[0]);
+    EXPECT_EQ(acq().ready, 0);
+    EXPECT_TRUE(mutex_is_free());
+}
+
+TEST_F(AcqInit, DisplaySizeNeedsTheBitAndBothFigures) {
+    sim_acq_device& device = state_->devices[0];
+    set_params(device.params, &device.numParams, {{"DISPLAY TYPE", 1}, {"MAX DISPLAY WIDTH", 1024},
+                                                  {"MAX DISPLAY HEIGHT", 768}});
+    ASSERT_EQ(init(), NO_ERROR);
+    EXPECT_EQ(acq().maxDisplayWidth, 0);
+    EXPECT_EQ(acq().onboardProc, 0);
+    EXPECT_EQ(acq().numGrabBuffers, 0);
+    set_params(device.params, &device.numParams, {{"DISPLAY TYPE", 2}, {"MAX DISPLAY WIDTH", 1024}});
+    ASSERT_EQ(init(), NO_ERROR);
+    EXPECT_EQ(acq().maxDisplayWidth, 0);
+}
+
+TEST_F(AcqInit, UnknownCameraTypePrintsTypeZero) {
+    cal_.write_text("CameraType: 40\n");
+    print_capture capture;
+    ASSERT_EQ(init(), NO_ERROR);
+    EXPECT_NE(capture.printed().find(std::string("Primary camera type        = ") +
+                                     acq_camera_type_name(0) + "\n"),
+              std::string::npos);
+}
+
+TEST_F(AcqInit, CalibrationErrorIsReturnedBeforeTheMutex) {
+    const std::string missing = cal_.str() + ".none";
+    EXPECT_NE(acq_mgrinit(0, 0, missing.c_str()), NO_ERROR);
+    EXPECT_EQ(gl_AcqLibrary, nullptr);
+    EXPECT_TRUE(mutex_is_free());
+    EXPECT_EQ(acq_mgrinit(SYS_INFO_COUNT, 0, cal_.c_str()), ERR_INVALID_PARAM);
+}
+
+TEST_F(AcqInit, AFailureReleasesTheMutexForTheNextAttempt) {
+    state_->initResult = 0;
+    EXPECT_EQ(init(), ERR_ACQ_INIT_DEV);
+    EXPECT_EQ(gl_AcqLibrary, nullptr);
+    EXPECT_EQ(gl_AcqMutex, nullptr);
+    EXPECT_TRUE(mutex_is_free());
+    state_->initResult = 1;
+    state_->deviceCount = 0;  // discovery fails now
+    EXPECT_EQ(init(), ERR_ACQ_INIT_DEV);
+    EXPECT_EQ(state_->freeCalls, 1);
+    EXPECT_TRUE(mutex_is_free());
+    state_->deviceCount = 1;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(init(), NO_ERROR);
+    EXPECT_LT(elapsed_ms(start), ACQ_MUTEX_WAIT_MS);
+}
+
+TEST_F(AcqInit, HookFailureClosesEverything) {
+    gl_AcqHooks.setupDevice = [](sys_info*, int32_t mode) -> int32_t {
+        return mode == 1 ? ERR_ACQ_INVALID_MODE : NO_ERROR;
+    };
+    EXPECT_EQ(init(), ERR_ACQ_INVALID_MODE);
+    EXPECT_EQ(acq().ready, 0);
+    EXPECT_EQ(gl_AcqLibrary, nullptr);
+    EXPECT_TRUE(mutex_is_free());
+}
+
+struct holder_state {
+    std::atomic<bool> holding{false};
+    std::atomic<bool> release{false};
+};
+
+void hold_mutex(void* argument) {
+    auto* state = static_cast<holder_state*>(argument);
+    plat::named_mutex_handle mutex = plat::open_named_mutex(ACQ_MUTEX_NAME);
+    if (plat::wait_named_mutex(mutex, 0) == plat::mutex_wait::acquired) state->holding = true;
+    while (state->holding && !state->release) plat::sleep_ms(5);
+    plat::close_named_mutex(mutex);
+    state->holding = false;
+}
+
+void expect_refused_after_the_wait(int32_t result, int64_t waited, const std::string& printed) {
+    EXPECT_EQ(result, ERR_ACQ_INIT_DEV);
+    EXPECT_GE(waited, ACQ_MUTEX_WAIT_MS);
+    EXPECT_NE(printed.find("acq_mgrinit: Acquisition system in use by another process\n"),
+              std::string::npos);
+    EXPECT_EQ(gl_AcqMutex, nullptr);
+    EXPECT_EQ(gl_AcqLibrary, nullptr);
+}
+
+TEST_F(AcqInit, MutexHeldByAnotherThread) {
+    holder_state holder;
+    plat::thread_handle thread = plat::start_thread(hold_mutex, &holder);
+    ASSERT_NE(thread, nullptr);
+    while (!holder.holding) plat::sleep_ms(5);
+    print_capture capture;
+    const auto start = std::chrono::steady_clock::now();
+    const int32_t result = init();
+    expect_refused_after_the_wait(result, elapsed_ms(start), capture.printed());
+    EXPECT_EQ(state_->initCalls, 0);
+    holder.release = true;
+    plat::join_thread(thread);
+    plat::close_thread(thread);
+    EXPECT_EQ(init(), NO_ERROR);
+}
+
+#if !defined(_WIN32)
+TEST_F(AcqInit, MutexHeldByAnotherProcess) {
+    int to_child[2];
+    int from_child[2];
+    ASSERT_EQ(::pipe(to_child), 0);
+    ASSERT_EQ(::pipe(from_child), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(to_child[1]);
+        ::close(from_child[0]);
+        plat::named_mutex_handle mutex = plat::open_named_mutex(ACQ_MUTEX_NAME);
+        const char held =
+            plat::wait_named_mutex(mutex, 0) == plat::mutex_wait::acquired ? 'y' : 'n';
+        if (::write(from_child[1], &held, 1) != 1) ::_exit(1);
+        char ignored;
+        while (::read(to_child[0], &ignored, 1) > 0) {
+        }
+        ::_exit(0);
+    }
+    ::close(to_child[0]);
+    ::close(from_child[1]);
+    char held = 'n';
+    ASSERT_EQ(::read(from_child[0], &held, 1), 1);
+    ASSERT_EQ(held, 'y');
+    print_capture capture;
+    const auto start = std::chrono::steady_clock::now();
+    const int32_t result = init();
+    expect_refused_after_the_wait(result, elapsed_ms(start), capture.printed());
+    ::close(to_child[1]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(from_child[0]);
+    EXPECT_EQ(init(), NO_ERROR);
+}
+#endif
+
+TEST_F(AcqInit, RepeatedInitialisationsLeaveNothingBehind) {
+    for (int cycle = 0; cycle < 100; ++cycle) {
+        ASSERT_EQ(init(), NO_ERROR) << cycle;
+        if (cycle % 2 == 0) acq_mgrclose(&gl_SysInfo[0]);  // odd ones are closed by the next init
+    }
+    acq_mgrclose(&gl_SysInfo[0]);
+    EXPECT_EQ(state_->initCalls, 100);
+    EXPECT_EQ(state_->freeCalls, 100);
+    EXPECT_EQ(gl_AcqLibrary, nullptr);
+    EXPECT_EQ(gl_KvLdLibrary, nullptr);
+    EXPECT_EQ(gl_AcqMutex, nullptr);
+    EXPECT_EQ(gl_AcqCopyEvent, nullptr);
+    EXPECT_TRUE(mutex_is_free());
+    EXPECT_TRUE(release_and_check_unloaded());
+}
+
+}  // namespace
+}  // namespace acq_test
