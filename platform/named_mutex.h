@@ -3,8 +3,9 @@
 // POSIX holds an advisory lock (flock) on a lock file named after the mutex
 // in the runtime directory ($XDG_RUNTIME_DIR, else the temporary folder); the
 // system drops the lock when its holder dies. Windows uses its own named
-// mutex. Each open handle is a separate claimant: a second handle of the same
-// name, in this process or another, waits until the first releases it.
+// mutex. A claimant in another thread or process waits until the holder
+// releases it; on POSIX so does a second handle in the same thread, while the
+// Windows mutex lets its holding thread take it again.
 // A mutex left behind by a holder that died counts as acquired.
 #pragma once
 

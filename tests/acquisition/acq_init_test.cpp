@@ -1,15 +1,13 @@
 // Full initialisation: the record it fills and the summary it prints, the
 // ownership mutex against another thread and another process, and repeated
 // initialisations that leave nothing behind.
-#include <atomic>
 #include <chrono>
 #include <string>
 
 #include "acq_fixture.h"
 #include "errors/errors.h"
 #include "platform/named_mutex.h"
-#include "platform/thread.h"
-#include "support/child_run.h"
+#include "support/mutex_holder.h"
 
 namespace acq_test {
 namespace {
@@ -119,20 +117,6 @@ TEST_F(AcqInit, HookFailureClosesEverything) {
     EXPECT_TRUE(mutex_is_free());
 }
 
-struct holder_state {
-    std::atomic<bool> holding{false};
-    std::atomic<bool> release{false};
-};
-
-void hold_mutex(void* argument) {
-    auto* state = static_cast<holder_state*>(argument);
-    plat::named_mutex_handle mutex = plat::open_named_mutex(ACQ_MUTEX_NAME);
-    if (plat::wait_named_mutex(mutex, 0) == plat::mutex_wait::acquired) state->holding = true;
-    while (state->holding && !state->release) plat::sleep_ms(5);
-    plat::close_named_mutex(mutex);
-    state->holding = false;
-}
-
 void expect_refused_after_the_wait(int32_t result, int64_t waited, const std::string& printed) {
     EXPECT_EQ(result, ERR_ACQ_INIT_DEV);
     EXPECT_GE(waited, ACQ_MUTEX_WAIT_MS);
@@ -143,54 +127,26 @@ void expect_refused_after_the_wait(int32_t result, int64_t waited, const std::st
 }
 
 TEST_F(AcqInit, MutexHeldByAnotherThread) {
-    holder_state holder;
-    plat::thread_handle thread = plat::start_thread(hold_mutex, &holder);
-    ASSERT_NE(thread, nullptr);
-    while (!holder.holding) plat::sleep_ms(5);
+    thread_mutex_holder holder(ACQ_MUTEX_NAME);
+    ASSERT_TRUE(holder.held());
     print_capture capture;
     const auto start = std::chrono::steady_clock::now();
     const int32_t result = init();
     expect_refused_after_the_wait(result, elapsed_ms(start), capture.printed());
     EXPECT_EQ(state_->initCalls, 0);
-    holder.release = true;
-    plat::join_thread(thread);
-    plat::close_thread(thread);
+    holder.release();
     EXPECT_EQ(init(), NO_ERROR);
 }
 
 #if !defined(_WIN32)
 TEST_F(AcqInit, MutexHeldByAnotherProcess) {
-    int to_child[2];
-    int from_child[2];
-    ASSERT_EQ(::pipe(to_child), 0);
-    ASSERT_EQ(::pipe(from_child), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        ::close(to_child[1]);
-        ::close(from_child[0]);
-        plat::named_mutex_handle mutex = plat::open_named_mutex(ACQ_MUTEX_NAME);
-        const char held =
-            plat::wait_named_mutex(mutex, 0) == plat::mutex_wait::acquired ? 'y' : 'n';
-        if (::write(from_child[1], &held, 1) != 1) ::_exit(1);
-        char ignored;
-        while (::read(to_child[0], &ignored, 1) > 0) {
-        }
-        ::_exit(0);
-    }
-    ::close(to_child[0]);
-    ::close(from_child[1]);
-    char held = 'n';
-    ASSERT_EQ(::read(from_child[0], &held, 1), 1);
-    ASSERT_EQ(held, 'y');
+    process_mutex_holder holder(ACQ_MUTEX_NAME);
+    ASSERT_TRUE(holder.held());
     print_capture capture;
     const auto start = std::chrono::steady_clock::now();
     const int32_t result = init();
     expect_refused_after_the_wait(result, elapsed_ms(start), capture.printed());
-    ::close(to_child[1]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ::close(from_child[0]);
+    holder.release();
     EXPECT_EQ(init(), NO_ERROR);
 }
 #endif

@@ -45,7 +45,6 @@ TEST(PrivateProfile, RefusesValuesThatDoNotFit) {
     EXPECT_FALSE(plat::read_profile_string("S", "Key", "", nullptr, 4, ini.c_str()));
 }
 
-#if !defined(_WIN32)
 TEST(PrivateProfile, BareNamesAreLookedUpInTheSystemFolder) {
     temp_file ini("bare.ini");
     ini.write_text("[S]\nKey=found\n");
@@ -58,6 +57,5 @@ TEST(PrivateProfile, BareNamesAreLookedUpInTheSystemFolder) {
     EXPECT_EQ(read("S", "Key", "bare.ini"), "fallback");
     plat::set_environment("SystemRoot", saved != nullptr ? kept.c_str() : nullptr);
 }
-#endif
 
 }  // namespace
