@@ -20,12 +20,11 @@ int64_t elapsed_ms(std::chrono::steady_clock::time_point start) {
         .count();
 }
 
-// True when a new claimant gets the mutex at once.
+// True when a claimant in another thread gets the mutex at once (the Windows
+// mutex would let this thread take it again).
 bool mutex_is_free() {
-    plat::named_mutex_handle mutex = plat::open_named_mutex(ACQ_MUTEX_NAME);
-    const bool free = plat::wait_named_mutex(mutex, 0) == plat::mutex_wait::acquired;
-    plat::close_named_mutex(mutex);
-    return free;
+    thread_mutex_holder probe(ACQ_MUTEX_NAME);
+    return probe.held();
 }
 
 TEST_F(AcqInit, FillsTheRecordAndReportsTheSummary) {
