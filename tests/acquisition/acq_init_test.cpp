@@ -116,37 +116,36 @@ TEST_F(AcqInit, HookFailureClosesEverything) {
     EXPECT_TRUE(mutex_is_free());
 }
 
-void expect_refused_after_the_wait(int32_t result, int64_t waited, const std::string& printed) {
-    EXPECT_EQ(result, ERR_ACQ_INIT_DEV);
-    EXPECT_GE(waited, ACQ_MUTEX_WAIT_MS);
-    EXPECT_NE(printed.find("acq_mgrinit: Acquisition system in use by another process\n"),
-              std::string::npos);
-    EXPECT_EQ(gl_AcqMutex, nullptr);
-    EXPECT_EQ(gl_AcqLibrary, nullptr);
-}
+class AcqInitHeld : public AcqTest {
+  protected:
+    // With the mutex in the holder's hands, initialisation waits the full
+    // time, is refused and leaves nothing open; once released, it succeeds.
+    template <class Holder>
+    void expect_refused_while_held() {
+        Holder holder(ACQ_MUTEX_NAME);
+        ASSERT_TRUE(holder.held());
+        print_capture capture;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(init(), ERR_ACQ_INIT_DEV);
+        EXPECT_GE(elapsed_ms(start), ACQ_MUTEX_WAIT_MS);
+        EXPECT_NE(capture.printed().find(
+                      "acq_mgrinit: Acquisition system in use by another process\n"),
+                  std::string::npos);
+        EXPECT_EQ(gl_AcqMutex, nullptr);
+        EXPECT_EQ(gl_AcqLibrary, nullptr);
+        EXPECT_EQ(state_->initCalls, 0);
+        holder.release();
+        EXPECT_EQ(init(), NO_ERROR);
+    }
+};
 
-TEST_F(AcqInit, MutexHeldByAnotherThread) {
-    thread_mutex_holder holder(ACQ_MUTEX_NAME);
-    ASSERT_TRUE(holder.held());
-    print_capture capture;
-    const auto start = std::chrono::steady_clock::now();
-    const int32_t result = init();
-    expect_refused_after_the_wait(result, elapsed_ms(start), capture.printed());
-    EXPECT_EQ(state_->initCalls, 0);
-    holder.release();
-    EXPECT_EQ(init(), NO_ERROR);
+TEST_F(AcqInitHeld, ByAnotherThread) {
+    expect_refused_while_held<thread_mutex_holder>();
 }
 
 #if !defined(_WIN32)
-TEST_F(AcqInit, MutexHeldByAnotherProcess) {
-    process_mutex_holder holder(ACQ_MUTEX_NAME);
-    ASSERT_TRUE(holder.held());
-    print_capture capture;
-    const auto start = std::chrono::steady_clock::now();
-    const int32_t result = init();
-    expect_refused_after_the_wait(result, elapsed_ms(start), capture.printed());
-    holder.release();
-    EXPECT_EQ(init(), NO_ERROR);
+TEST_F(AcqInitHeld, ByAnotherProcess) {
+    expect_refused_while_held<process_mutex_holder>();
 }
 #endif
 
