@@ -191,17 +191,46 @@ struct sys_ramp_info {
 
 inline constexpr int SYS_ACQ_MAX_MODES = 7;
 
+inline constexpr int SYS_ACQ_MAX_DEVICES = 3;
+inline constexpr int SYS_ACQ_MAX_INPUTS = 3;  // input devices (cameras) per acquisition device
+
 // One input mode of the primary camera.
 struct sys_acq_mode {
     int32_t modeId;
     double dataRate;  // frames per second
+    uint16_t userWidth;
+    uint16_t userHeight;
+    int32_t bytesPerPixel;
+    int32_t dataResolution;     // bits per pixel
+    int32_t integrationPeriod;  // milliseconds
 };
 
+// What the frame-grabber library reported, filled by acq_mgrinit. IDs are the
+// library's; 0 means none.
 struct sys_acq_info {
     int32_t numModes;
     int32_t currentMode;  // index into modes
     sys_acq_mode modes[SYS_ACQ_MAX_MODES];
-    // The acquisition binding adds its device, camera and mode fields here.
+    int32_t maxModeIndex;  // numModes - 1
+
+    int32_t cameraSelection;  // as given to acq_mgrinit
+    int32_t ready;            // 1 once acq_mgrinit has finished
+    int32_t numDevices;
+    int32_t deviceIds[SYS_ACQ_MAX_DEVICES];
+    int32_t primaryDeviceId;
+    int32_t inputIds[SYS_ACQ_MAX_DEVICES][SYS_ACQ_MAX_INPUTS];  // [device][input position]
+    int32_t numCameras;
+    int32_t primaryCameraId;
+    int32_t secondaryCameraId;
+    int32_t primaryCameraDeviceId;    // the acquisition device of each camera
+    int32_t secondaryCameraDeviceId;
+    int32_t secondaryModeId;
+    int32_t numSecondaryModes;  // 0 or 1
+    int32_t numGrabBuffers;
+    int32_t displayType;
+    int32_t maxDisplayWidth;
+    int32_t maxDisplayHeight;
+    int32_t onboardProc;
 };
 
 // ---- the system calibration file ------------------------------------------------
