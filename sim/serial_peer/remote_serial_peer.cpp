@@ -182,6 +182,10 @@ void remote_serial_peer::clear_received() {
     request("clear");
 }
 
+void remote_serial_peer::record(bool on) {
+    request("record", on ? "1" : "0");
+}
+
 bool remote_serial_peer::line_settings(plat::pty_line_settings* settings) const {
     const std::vector<std::string> f = request("line");
     if (settings == nullptr || f.size() != 13 || f[3].size() != 1) return false;

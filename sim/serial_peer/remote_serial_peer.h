@@ -53,13 +53,16 @@ class remote_serial_peer {
 
     bool line_settings(plat::pty_line_settings* settings) const;
 
-  private:
-    // Sends "<verb> <id> <arguments>" and returns the reply's fields after
-    // "ok"; empty when the request failed. wait is how long the server may
+    // While off, the server's peer records nothing (script steps need it on).
+    void record(bool on);
+
+    // Sends "<verb> <id> <arguments>" and returns the reply's fields, "ok"
+    // first; empty when the request failed. wait is how long the server may
     // take beyond the usual.
     std::vector<std::string> request(const std::string& verb, const std::string& arguments = "",
                                      std::chrono::milliseconds wait = {}) const;
 
+  private:
     int64_t id_ = -1;
     std::string port_name_;
 };

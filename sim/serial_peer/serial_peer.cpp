@@ -1,6 +1,7 @@
 #include "sim/serial_peer/serial_peer.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace sim {
 namespace {
@@ -57,6 +58,16 @@ void serial_peer::pause_reading(bool paused) {
     paused_ = paused;
 }
 
+void serial_peer::set_responder(serial_responder responder) {
+    std::lock_guard<std::mutex> guard(lock_);
+    responder_ = std::move(responder);
+}
+
+void serial_peer::record(bool on) {
+    std::lock_guard<std::mutex> guard(lock_);
+    recording_ = on;
+}
+
 byte_string serial_peer::received() const {
     std::lock_guard<std::mutex> guard(lock_);
     return received_;
@@ -90,7 +101,12 @@ void serial_peer::run() {
         if (n <= 0) std::this_thread::sleep_for(std::chrono::milliseconds(n < 0 ? kPollMs : 0));
         {
             std::lock_guard<std::mutex> guard(lock_);
-            if (n > 0) received_.insert(received_.end(), buffer, buffer + n);
+            if (n > 0 && recording_) received_.insert(received_.end(), buffer, buffer + n);
+            if (n > 0 && responder_) {
+                byte_string answer;
+                responder_(buffer, static_cast<size_t>(n), &answer);
+                outgoing_.insert(outgoing_.end(), answer.begin(), answer.end());
+            }
             const auto now = clock_type::now();
             advance_script(now);
             if (busy_ && now >= next_busy_ && outgoing_.size() < kChunk) {

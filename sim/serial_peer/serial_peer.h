@@ -3,7 +3,9 @@
 // peer's own thread: each step waits until the expected bytes have come
 // (anywhere after the previous step's match), waits its delay, then answers.
 // Everything received is recorded. The peer can also send bytes at once,
-// keep the line busy with a repeating pattern, or stop reading.
+// keep the line busy with a repeating pattern, or stop reading. A responder
+// turns it into a device with a state of its own: it is given every chunk of
+// bytes as it comes and answers at once.
 #pragma once
 
 #include <chrono>
@@ -11,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string_view>
 #include <thread>
@@ -31,6 +34,11 @@ struct serial_step {
     byte_string answer;
     std::chrono::milliseconds delay{0};
 };
+
+// Takes bytes just received from the line and appends the answer to *answer.
+// Runs on the peer's thread.
+using serial_responder =
+    std::function<void(const uint8_t* bytes, size_t count, byte_string* answer)>;
 
 class serial_peer {
   public:
@@ -60,6 +68,12 @@ class serial_peer {
                    std::chrono::milliseconds period = std::chrono::milliseconds(5));
     // While paused the peer reads nothing, so the port's output backs up.
     void pause_reading(bool paused);
+    // Answers every chunk received through the responder from now on
+    // (none: stop answering).
+    void set_responder(serial_responder responder);
+    // Recording is on from the start; a long-running device turns it off.
+    // Script steps match only recorded bytes.
+    void record(bool on);
 
     byte_string received() const;
     // True once at least count bytes have been received; false after the limit.
@@ -83,6 +97,8 @@ class serial_peer {
     std::condition_variable changed_;
     bool stopping_ = false;
     bool paused_ = false;
+    bool recording_ = true;
+    serial_responder responder_;
     byte_string received_;
     size_t match_from_ = 0;  // where the current step's search starts
     std::vector<serial_step> script_;
