@@ -147,16 +147,16 @@ byte_string simulated_device::hostile(const byte_string& good, timed_answer* out
     byte_string bytes = good;
     const size_t choice = below(1000);  // per mille
     if (choice < 500) return bytes;     // left alone
-    if (choice < 650) {                 // some bytes changed
+    if (choice < 680) {                 // some bytes changed
         for (size_t n = 1 + below(3); n > 0 && !bytes.empty(); --n) {
             bytes[below(bytes.size())] = random_byte();
         }
-    } else if (choice < 720) {  // noise, at least as long as the answer
+    } else if (choice < 760) {  // noise, at least as long as the answer
         bytes.resize(good.size() + below(good.size() + 5));
         for (uint8_t& byte : bytes) byte = random_byte();
-    } else if (choice < 800) {  // bytes after the answer
+    } else if (choice < 850) {  // bytes after the answer
         for (size_t n = 1 + below(8); n > 0; --n) bytes.push_back(random_byte());
-    } else if (choice < 870) {  // bytes before the answer
+    } else if (choice < 920) {  // bytes before the answer
         for (size_t n = 1 + below(3); n > 0; --n) bytes.insert(bytes.begin(), random_byte());
     } else if (choice < 950) {  // the answer of another moment: a lone NAK or ACK
         bytes = {below(2) == 0 ? kNak : uint8_t{0x06}};

@@ -228,7 +228,9 @@ TEST_F(WmStatus, Bit31GivesTheShortQueryAlone) {
 
 TEST_F(WmStatus, FailedCalibrationQueryKeepsTheStatusStored) {
     on("MS?", status(WM_FLAG_CALIBRATED | WM_FLAG_FULL_CAL, 3.0f));
-    on("CC?", {0x15});
+    sim::byte_string refused = full_cal();
+    refused.back() = 0x15;
+    on("CC?", refused);
     EXPECT_EQ(wm_update_status(&info), ERR_WM_NAK);
     EXPECT_EQ(info.waveMonitor.state.statusValue1, 3.0f);
     EXPECT_EQ(info.waveMonitor.state.calibrated, 1);

@@ -213,12 +213,15 @@ TEST_F(WmRead, MissingHandleOrBuffer) {
 }
 
 TEST_F(WmRead, ExchangeNamesTheCommandOfAFailedRead) {
-    on("MS?", {0x15});
-    EXPECT_EQ(wm_comm_write_rd(&port, "MS?", &response, 36, -1, WM_RESP_READ_ACK, 0), ERR_WM_NAK);
+    on("LO=1", {0x15});
+    EXPECT_EQ(wm_comm_write_rd(&port, "LO=1", &response, 0, -1, WM_RESP_ACK, 0), ERR_WM_NAK);
     EXPECT_EQ(said(),
-              "wm_comm_read: ERR_WM_NAK: WM_RESP_READ_ACK: received NAK\n"
-              "wm_comm_write_rd: error reading response to command \"MS?\": ERR_WM_NAK\n");
-    EXPECT_EQ(peer.received(), sim::to_bytes("MS?\r"));
+              "wm_comm_read: ERR_WM_NAK: WM_RESP_ACK: received NAK\n"
+              "wm_comm_write_rd: error reading response to command \"LO=1\": ERR_WM_NAK\n");
+    EXPECT_EQ(peer.received(), sim::to_bytes("LO=1\r"));
+    // A lone NAK to a query is a short answer: the data are awaited first.
+    on("MS?", {0x15});
+    EXPECT_EQ(wm_comm_write_rd(&port, "MS?", &response, 36, -1, WM_RESP_READ_ACK, 0), ERR_WM_READ);
 }
 
 }  // namespace
