@@ -88,6 +88,7 @@ enum : int32_t {
 
 inline constexpr uint8_t WM_ACK = 0x06;
 inline constexpr uint8_t WM_NAK = 0x15;
+inline constexpr uint8_t WM_COMMAND_END = 0x0D;  // after every command text
 // The most bytes one answer may make the link allocate.
 inline constexpr int64_t WM_MAX_RESPONSE = 1 << 20;
 
@@ -200,6 +201,15 @@ int32_t wm_can_switch_on(sys_info* info);
 // or EOT, and by ACK or NAK.
 
 inline constexpr int32_t TEMP_STR_MAX_LEN = 256;
+
+// Control bytes of the messages, and the sensor's device address.
+inline constexpr uint8_t TEMP_EOT = 0x04;
+inline constexpr uint8_t TEMP_STX = 0x02;
+inline constexpr uint8_t TEMP_ETX = 0x03;
+inline constexpr uint8_t TEMP_ENQ = 0x05;
+inline constexpr uint8_t TEMP_ACK = 0x06;
+inline constexpr uint8_t TEMP_NAK = 0x15;
+inline constexpr char TEMP_ADDRESS[] = "0011";
 
 // Message kinds.
 enum : int32_t {

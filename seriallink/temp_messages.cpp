@@ -9,19 +9,13 @@
 
 namespace {
 
-constexpr uint8_t kEot = 0x04;
-constexpr uint8_t kStx = 0x02;
-constexpr uint8_t kEtx = 0x03;
-constexpr uint8_t kEnq = 0x05;
-constexpr uint8_t kNak = 0x15;
-constexpr char kAddress[] = "0011";
-constexpr size_t kAddressLength = sizeof kAddress - 1;
+constexpr size_t kAddressLength = sizeof TEMP_ADDRESS - 1;
 // Characters of text that fit a 256-byte message besides its framing.
 constexpr int32_t kMaxWriteText = TEMP_STR_MAX_LEN - 8;
 constexpr int32_t kMaxReadText = TEMP_STR_MAX_LEN - 6;
 
 bool is_control(uint8_t byte) {
-    return byte == kStx || byte == kEtx || byte == kEot || byte == kEnq;
+    return byte == TEMP_STX || byte == TEMP_ETX || byte == TEMP_EOT || byte == TEMP_ENQ;
 }
 
 // The block check: the exclusive OR of the bytes after STX through ETX.
@@ -42,10 +36,10 @@ size_t build_message(const char* text, int32_t text_len, int32_t kind, uint8_t* 
         return 0;
     }
     size_t n = 0;
-    message[n++] = kEot;
-    std::memcpy(message + n, kAddress, kAddressLength);
+    message[n++] = TEMP_EOT;
+    std::memcpy(message + n, TEMP_ADDRESS, kAddressLength);
     n += kAddressLength;
-    if (kind == TEMP_MSG_WRITE) message[n++] = kStx;
+    if (kind == TEMP_MSG_WRITE) message[n++] = TEMP_STX;
     const size_t block = n;
     bool ended = false;
     for (int32_t i = 0; i < text_len; ++i) {
@@ -55,10 +49,10 @@ size_t build_message(const char* text, int32_t text_len, int32_t kind, uint8_t* 
         message[n++] = byte;
     }
     if (kind == TEMP_MSG_READ) {
-        message[n++] = kEnq;
+        message[n++] = TEMP_ENQ;
         return n;
     }
-    message[n++] = kEtx;
+    message[n++] = TEMP_ETX;
     message[n] = block_check(message + block, n - block);
     return n + 1;
 }
@@ -81,7 +75,7 @@ void report_error_status(plat::port_handle port) {
             return;
         }
         gl_PrintFunc("char: 0x%x\n", static_cast<unsigned>(byte));
-        if (byte == kEtx) return;
+        if (byte == TEMP_ETX) return;
     }
 }
 
@@ -99,7 +93,7 @@ int32_t read_block(plat::port_handle port, char* text) {
             return ERR_TEMP_SENSOR_READ;
         }
         if (!sio_read_one(port, &block[n])) return missing();
-    } while (block[n++] != kEtx);
+    } while (block[n++] != TEMP_ETX);
     uint8_t sent = 0;
     if (!sio_read_one(port, &sent)) return missing();
     const uint8_t calculated = block_check(block, n);
@@ -116,7 +110,7 @@ int32_t read_block(plat::port_handle port, char* text) {
 
 int32_t read_answer(plat::port_handle port, uint8_t first, char* text, int32_t kind) {
     if (kind == TEMP_MSG_WRITE) {
-        if (first != kNak) return NO_ERROR;
+        if (first != TEMP_NAK) return NO_ERROR;
         report_error_status(port);
         return ERR_TEMP_SENSOR_COMM;
     }
@@ -124,11 +118,11 @@ int32_t read_answer(plat::port_handle port, uint8_t first, char* text, int32_t k
         gl_PrintFunc("temp_comm_read: unknown response type %d\n", kind);
         return ERR_TEMP_SENSOR_COMM;
     }
-    if (first == kEot) {
+    if (first == TEMP_EOT) {
         gl_PrintFunc("temp_comm_read: received EOT, respType=%d\n", kind);
         return ERR_TEMP_SENSOR_COMM;
     }
-    if (first != kStx) {
+    if (first != TEMP_STX) {
         gl_PrintFunc("temp_comm_read: received unknown response character 0x%x\n",
                      static_cast<unsigned>(first));
         return ERR_TEMP_SENSOR_COMM;

@@ -38,8 +38,7 @@ int32_t wm_comm_write(plat::port_handle* handle, const char* command) {
                      "wm_comm_write", command, count);
         return ERR_WM_COMM;
     }
-    static constexpr uint8_t kEnd = 0x0D;
-    if (sio_send_data(*handle, &kEnd, 1, &written) != 0) {
+    if (sio_send_data(*handle, &WM_COMMAND_END, 1, &written) != 0) {
         gl_PrintFunc("%s: sio_send_data failed, nbytes = 1\n", "wm_comm_write");
         return ERR_WM_COMM;
     }

@@ -1,15 +1,11 @@
 #include "sim/temp_sensor/temp_sensor.h"
 
+#include "seriallink/seriallink.h"
+
 namespace sim {
 namespace {
 
-constexpr uint8_t kEot = 0x04;
-constexpr uint8_t kStx = 0x02;
-constexpr uint8_t kEtx = 0x03;
-constexpr uint8_t kEnq = 0x05;
-constexpr uint8_t kAck = 0x06;
-constexpr uint8_t kNak = 0x15;
-constexpr std::string_view kAddress = "0011";
+constexpr std::string_view kAddress = TEMP_ADDRESS;
 constexpr size_t kLongestMessage = 300;
 
 uint8_t block_check(std::string_view block) {
@@ -64,12 +60,12 @@ void temp_sensor::take(const uint8_t* bytes, size_t count, timed_answer* out) {
             // EOT address STX text ETX: the text lies between.
             const size_t text_at = kAddress.size() + 1;
             if (message_.compare(0, kAddress.size(), kAddress) == 0 && message_.size() > text_at &&
-                message_[kAddress.size()] == static_cast<char>(kStx)) {
+                message_[kAddress.size()] == static_cast<char>(TEMP_STX)) {
                 select(message_.substr(text_at, message_.size() - text_at - 1), bytes[i], out);
             }
             continue;
         }
-        if (bytes[i] == kEot) {
+        if (bytes[i] == TEMP_EOT) {
             message_.clear();
             in_message_ = true;
             continue;
@@ -80,10 +76,10 @@ void temp_sensor::take(const uint8_t* bytes, size_t count, timed_answer* out) {
             continue;
         }
         message_ += byte;
-        if (bytes[i] == kEtx && message_.size() > kAddress.size() &&
-            message_[kAddress.size()] == static_cast<char>(kStx)) {
+        if (bytes[i] == TEMP_ETX && message_.size() > kAddress.size() &&
+            message_[kAddress.size()] == static_cast<char>(TEMP_STX)) {
             awaiting_check_ = true;
-        } else if (bytes[i] == kEnq) {
+        } else if (bytes[i] == TEMP_ENQ) {
             in_message_ = false;
             if (message_.compare(0, kAddress.size(), kAddress) == 0) {
                 poll(message_.substr(kAddress.size(), message_.size() - kAddress.size() - 1), out);
@@ -96,11 +92,11 @@ void temp_sensor::poll(const std::string& mnemonic, timed_answer* out) {
     counts_["polls"] += 1;
     const auto found = parameters_.find(mnemonic);
     if (found == parameters_.end()) {
-        answer({kEot}, {kEot}, out);
+        answer({TEMP_EOT}, {TEMP_EOT}, out);
         return;
     }
-    const std::string block = static_cast<char>(kStx) + mnemonic + found->second +
-                              static_cast<char>(kEtx);
+    const std::string block = static_cast<char>(TEMP_STX) + mnemonic + found->second +
+                              static_cast<char>(TEMP_ETX);
     const uint8_t check = block_check(std::string_view(block).substr(1));
     byte_string good = to_bytes(block);
     byte_string bad = good;
@@ -111,20 +107,20 @@ void temp_sensor::poll(const std::string& mnemonic, timed_answer* out) {
 
 void temp_sensor::select(const std::string& text, uint8_t check, timed_answer* out) {
     counts_["selects"] += 1;
-    const std::string block = text + static_cast<char>(kEtx);
+    const std::string block = text + static_cast<char>(TEMP_ETX);
     if (block_check(block) != check) {
         counts_["bad_checks"] += 1;
         parameters_["EE"] = "0001";
-        answer({kNak}, {kNak}, out);
+        answer({TEMP_NAK}, {TEMP_NAK}, out);
         return;
     }
     if (text.size() < 2) {
         parameters_["EE"] = "0002";
-        answer({kNak}, {kNak}, out);
+        answer({TEMP_NAK}, {TEMP_NAK}, out);
         return;
     }
     parameters_[text.substr(0, 2)] = text.substr(2);
-    answer({kAck}, {0x41}, out);
+    answer({TEMP_ACK}, {0x41}, out);
 }
 
 }  // namespace sim

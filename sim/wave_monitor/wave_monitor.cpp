@@ -5,12 +5,11 @@
 #include <cstdlib>
 #include <limits>
 
+#include "seriallink/seriallink.h"
+
 namespace sim {
 namespace {
 
-constexpr uint8_t kAck = 0x06;
-constexpr uint8_t kNak = 0x15;
-constexpr uint8_t kCr = 0x0D;
 constexpr size_t kLongestCommand = 64;
 
 void put_u32(byte_string* out, uint32_t value) {
@@ -74,7 +73,7 @@ bool wave_monitor::get_value(std::string_view name, std::string* text) const {
 
 void wave_monitor::take(const uint8_t* bytes, size_t count, timed_answer* out) {
     for (size_t i = 0; i < count; ++i) {
-        if (bytes[i] != kCr) {
+        if (bytes[i] != WM_COMMAND_END) {
             if (line_.size() < kLongestCommand) {
                 line_ += static_cast<char>(bytes[i]);
             } else {
@@ -175,14 +174,14 @@ void wave_monitor::command(const std::string& text, timed_answer* out) {
 
 void wave_monitor::data_answer(const byte_string& data, timed_answer* out) {
     byte_string good = data;
-    good.push_back(kAck);
+    good.push_back(WM_ACK);
     byte_string bad = data;
     bad.push_back(0x41);
     answer(good, bad, out);
 }
 
 void wave_monitor::ack(bool good, timed_answer* out) {
-    answer({good ? kAck : kNak}, {0x41}, out);
+    answer({good ? WM_ACK : WM_NAK}, {0x41}, out);
 }
 
 }  // namespace sim

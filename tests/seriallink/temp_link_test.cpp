@@ -8,30 +8,23 @@
 namespace serial_test {
 namespace {
 
-constexpr uint8_t kEot = 0x04;
-constexpr uint8_t kStx = 0x02;
-constexpr uint8_t kEtx = 0x03;
-constexpr uint8_t kEnq = 0x05;
-constexpr uint8_t kAck = 0x06;
-constexpr uint8_t kNak = 0x15;
-
 // A poll for the mnemonic, as the link sends it.
 sim::byte_string poll(const char* mnemonic) {
-    sim::byte_string bytes{kEot, '0', '0', '1', '1'};
+    sim::byte_string bytes{TEMP_EOT, '0', '0', '1', '1'};
     for (const char* c = mnemonic; *c != '\0'; ++c) bytes.push_back(static_cast<uint8_t>(*c));
-    bytes.push_back(kEnq);
+    bytes.push_back(TEMP_ENQ);
     return bytes;
 }
 
 // A data block: STX, text, ETX and the given check (the right one when -1).
 sim::byte_string block(const std::string& text, int check = -1) {
-    sim::byte_string bytes{kStx};
-    uint8_t bcc = kEtx;
+    sim::byte_string bytes{TEMP_STX};
+    uint8_t bcc = TEMP_ETX;
     for (const char c : text) {
         bytes.push_back(static_cast<uint8_t>(c));
         bcc ^= static_cast<uint8_t>(c);
     }
-    bytes.push_back(kEtx);
+    bytes.push_back(TEMP_ETX);
     bytes.push_back(check < 0 ? bcc : static_cast<uint8_t>(check));
     return bytes;
 }
@@ -65,7 +58,7 @@ class TempLine : public PeerPort {
 };
 
 TEST_F(TempLine, WriteAndReadMessagesOnTheLine) {
-    peer.add_step({{}, {kAck}, 50ms});
+    peer.add_step({{}, {TEMP_ACK}, 50ms});
     EXPECT_EQ(write("IM0002."), NO_ERROR);
     EXPECT_EQ(peer.received(), bytes_of({0x04, 0x30, 0x30, 0x31, 0x31, 0x02, 0x49, 0x4D, 0x30, 0x30,
                                          0x30, 0x32, 0x2E, 0x03, 0x2B}));
@@ -77,11 +70,11 @@ TEST_F(TempLine, WriteAndReadMessagesOnTheLine) {
     EXPECT_EQ(peer.received(), poll("PV"));
     // A text shorter than its length is padded with zero bytes.
     peer.clear_received();
-    peer.add_step({{}, {kAck}, 50ms});
+    peer.add_step({{}, {TEMP_ACK}, 50ms});
     char padded[8] = "AB";
     EXPECT_EQ(temp_comm_write(port, padded, 4, TEMP_MSG_WRITE), NO_ERROR);
-    EXPECT_EQ(peer.received(), bytes_of({kEot, '0', '0', '1', '1', kStx, 'A', 'B', 0, 0, kEtx,
-                                         'A' ^ 'B' ^ kEtx}));
+    EXPECT_EQ(peer.received(), bytes_of({TEMP_EOT, '0', '0', '1', '1', TEMP_STX, 'A', 'B', 0, 0, TEMP_ETX,
+                                         'A' ^ 'B' ^ TEMP_ETX}));
     EXPECT_EQ(printed(), "");
 }
 
@@ -95,14 +88,14 @@ TEST_F(TempLine, AnswersToAWrite) {
 }
 
 TEST_F(TempLine, NakRecoveryPrintsTheErrorStatusAndLeavesTheLineClean) {
-    peer.add_step({{}, {kNak}, 20ms});
+    peer.add_step({{}, {TEMP_NAK}, 20ms});
     // The error status, and its BCC after the ETX, which must not be taken
     // for the start of the next answer.
     peer.add_step({poll("EE"), block("EE0001")});
     EXPECT_EQ(write("IM0002."), ERR_TEMP_SENSOR_COMM);
     std::string expected = "temp_comm_read: received NAK\n";
-    for (const uint8_t byte : {kStx, uint8_t{'E'}, uint8_t{'E'}, uint8_t{'0'}, uint8_t{'0'},
-                               uint8_t{'0'}, uint8_t{'1'}, kEtx}) {
+    for (const uint8_t byte : {TEMP_STX, uint8_t{'E'}, uint8_t{'E'}, uint8_t{'0'}, uint8_t{'0'},
+                               uint8_t{'0'}, uint8_t{'1'}, TEMP_ETX}) {
         char line[32];
         std::snprintf(line, sizeof line, "char: 0x%x\n", byte);
         expected += line;
@@ -115,7 +108,7 @@ TEST_F(TempLine, NakRecoveryPrintsTheErrorStatusAndLeavesTheLineClean) {
 }
 
 TEST_F(TempLine, ErrorStatusWithoutEndIsCutOff) {
-    peer.add_step({{}, {kNak}, 20ms});
+    peer.add_step({{}, {TEMP_NAK}, 20ms});
     peer.add_step({poll("EE"), sim::byte_string(300, 'A')});
     EXPECT_EQ(write("IM0002."), ERR_TEMP_SENSOR_COMM);
     size_t lines = 0;
@@ -129,7 +122,7 @@ TEST_F(TempLine, ErrorStatusWithoutEndIsCutOff) {
     EXPECT_EQ(read("PV", &value), NO_ERROR);
 
     // An error status that does not come at all.
-    peer.add_step({{}, {kNak}, 20ms});
+    peer.add_step({{}, {TEMP_NAK}, 20ms});
     printed().clear();
     EXPECT_EQ(write("IM0002."), ERR_TEMP_SENSOR_COMM);
     EXPECT_EQ(printed(), "temp_comm_read: received NAK\ntemp_comm_read: EE err3 error\n");
@@ -142,15 +135,15 @@ TEST_F(TempLine, FaultyReadAnswers) {
         const char* message;
     };
     const answer_case cases[] = {
-        {{kEot}, ERR_TEMP_SENSOR_COMM, "temp_comm_read: received EOT, respType=2\n"},
+        {{TEMP_EOT}, ERR_TEMP_SENSOR_COMM, "temp_comm_read: received EOT, respType=2\n"},
         {{0x41, 0x42}, ERR_TEMP_SENSOR_COMM,
          "temp_comm_read: received unknown response character 0x41\n"},
         {block("PV0023.4", 0x90), ERR_TEMP_SENSOR_CHECKSUM, nullptr},
         {block("SP0023.4"), ERR_TEMP_SENSOR_READ, ""},  // another mnemonic
         {block("P"), ERR_TEMP_SENSOR_READ, ""},         // shorter than a mnemonic
-        {bytes_of({kStx, 'P', 'V', '1'}), ERR_TEMP_SENSOR_READ,
+        {bytes_of({TEMP_STX, 'P', 'V', '1'}), ERR_TEMP_SENSOR_READ,
          "temp_comm_read: sio_read_data failed: ERR_TEMP_SENSOR_READ\n"},
-        {text_then("\x02PV12", {kEtx}), ERR_TEMP_SENSOR_READ,  // no BCC
+        {text_then("\x02PV12", {TEMP_ETX}), ERR_TEMP_SENSOR_READ,  // no BCC
          "temp_comm_read: sio_read_data failed: ERR_TEMP_SENSOR_READ\n"},
     };
     for (const answer_case& c : cases) {
@@ -212,13 +205,13 @@ TEST_F(TempLine, TextsRefusedBeforeSending) {
     EXPECT_EQ(printed(), "");
 
     // The longest texts that fit go out whole.
-    peer.add_step({{}, {kAck}, 20ms});
+    peer.add_step({{}, {TEMP_ACK}, 20ms});
     EXPECT_EQ(temp_comm_write(port, t, 248, TEMP_MSG_WRITE), NO_ERROR);
     EXPECT_EQ(peer.received().size(), 256u);
 }
 
 TEST_F(TempLine, UnknownAnswerKindReadsOneByte) {
-    peer.send({kAck});
+    peer.send({TEMP_ACK});
     char text[TEMP_STR_MAX_LEN];
     EXPECT_EQ(temp_comm_read(port, text, 5), ERR_TEMP_SENSOR_COMM);
     EXPECT_EQ(printed(), "temp_comm_read: unknown response type 5\n");
@@ -230,7 +223,7 @@ TEST_F(TempLine, SetUpSequence) {
         uint8_t bcc = 0;
         for (const char c : text) bcc ^= static_cast<uint8_t>(c);
         const std::string message = std::string("\x04") + "0011\x02" + text;
-        peer.add_step({text_then(message.c_str(), {bcc}), {kAck}, 0ms});
+        peer.add_step({text_then(message.c_str(), {bcc}), {TEMP_ACK}, 0ms});
     }
     EXPECT_EQ(temp_sensor_init(port), NO_ERROR);
     EXPECT_TRUE(peer.wait_script_done(1s));
@@ -239,8 +232,8 @@ TEST_F(TempLine, SetUpSequence) {
 }
 
 TEST_F(TempLine, SetUpStopsAtTheFirstRefusal) {
-    peer.add_step({text_then("\x04" "0011\x02IM0002.", {kEtx}), {kAck}, 0ms});
-    peer.add_step({text_then("\x04" "0011\x02QD0002.", {kEtx}), {kNak}, 0ms});
+    peer.add_step({text_then("\x04" "0011\x02IM0002.", {TEMP_ETX}), {TEMP_ACK}, 0ms});
+    peer.add_step({text_then("\x04" "0011\x02QD0002.", {TEMP_ETX}), {TEMP_NAK}, 0ms});
     EXPECT_EQ(temp_sensor_init(port), ERR_TEMP_SENSOR_COMM);
     EXPECT_EQ(printed().rfind("temp_comm_read: received NAK\n", 0), 0u);
     EXPECT_EQ(peer.received().size(), 2u * 15u + 8u);  // and the "EE" poll

@@ -8,24 +8,22 @@
 namespace serial_test {
 namespace {
 
-constexpr uint8_t kAck = 0x06;
-
 sim::byte_string data_ack(std::initializer_list<uint32_t> words) {
     sim::byte_string bytes;
     for (const uint32_t word : words) put_word(&bytes, word);
-    bytes.push_back(kAck);
+    bytes.push_back(WM_ACK);
     return bytes;
 }
 
 TEST_F(WmLine, CommandsOnTheLine) {
-    on("LO?", {0x00, 0x80, 0x00, 0x00, kAck});
-    on("LO?", {0x00, 0x00, 0x00, 0x00, kAck});
-    on("LO=1", {kAck});
-    on("LO=0", {kAck});
-    on("LO=0", {kAck});
-    on("CL=5000000", {kAck});
-    on("CL=-1234567", {kAck});
-    on("SS=2.500000", {kAck});
+    on("LO?", {0x00, 0x80, 0x00, 0x00, WM_ACK});
+    on("LO?", {0x00, 0x00, 0x00, 0x00, WM_ACK});
+    on("LO=1", {WM_ACK});
+    on("LO=0", {WM_ACK});
+    on("LO=0", {WM_ACK});
+    on("CL=5000000", {WM_ACK});
+    on("CL=-1234567", {WM_ACK});
+    on("SS=2.500000", {WM_ACK});
     on("RR=7,-3", data_ack({40, 0xFFFFFFFEu}));
 
     uint32_t laser = 0;
@@ -55,12 +53,12 @@ TEST_F(WmLine, StatusAndCalibrationRecords) {
     put_word(&status, 0xDEADBEEF);
     for (const float value : {1.5f, -2.0f, 0.25f, 0.001f, 30.0f}) put_float(&status, value);
     for (const uint32_t word : {3600u, 77u, 0xC0008001u}) put_word(&status, word);
-    status.push_back(kAck);
+    status.push_back(WM_ACK);
     sim::byte_string cal;
     for (const float gain : {1.0f, 2.0f, 3.0f, 4.0f, 9.5f}) put_float(&cal, gain);
     cal.insert(cal.end(), {0x01, 0x00, 0x02, 0x00, 0x03, 0x00, 0xFF, 0xFF});
     for (const float phase : {0.5f, -0.75f, 1.25f}) put_float(&cal, phase);
-    cal.push_back(kAck);
+    cal.push_back(WM_ACK);
     on("MS?", status);
     on("CC?", cal);
     on("CC?", data_ack({std::bit_cast<uint32_t>(6.5f)}));
@@ -95,7 +93,7 @@ TEST_F(WmLine, ClValueThatDoesNotFitIsNotSent) {
     for (const double value : {214.7483648, -214.7483649, 1e10, nan, inf, -inf}) {
         EXPECT_EQ(wm_set_cl(&port, value), ERR_PARAM_OUT_OF_RANGE) << value;
     }
-    on("CL=2147480000", {kAck});
+    on("CL=2147480000", {WM_ACK});
     EXPECT_EQ(wm_set_cl(&port, 214.748), NO_ERROR);
     EXPECT_EQ(peer.received(), sim::to_bytes("CL=2147480000\r"));
 }
@@ -134,7 +132,7 @@ class WmStatus : public WmLine {
         put_word(&bytes, 0);
         for (const float value : {value1, 2.5f, 0.15f, 0.002f, 40.0f}) put_float(&bytes, value);
         for (const uint32_t word : {600u, 7u, flags}) put_word(&bytes, word);
-        bytes.push_back(kAck);
+        bytes.push_back(WM_ACK);
         return bytes;
     }
     static sim::byte_string full_cal() {
@@ -142,7 +140,7 @@ class WmStatus : public WmLine {
         for (const float value : {1.0f, 2.0f, 3.0f, 4.0f, 5.5f}) put_float(&bytes, value);
         bytes.insert(bytes.end(), {10, 0, 20, 0, 30, 0, 40, 0});
         for (const float value : {0.5f, 0.25f, 0.125f}) put_float(&bytes, value);
-        bytes.push_back(kAck);
+        bytes.push_back(WM_ACK);
         return bytes;
     }
     static sim::byte_string short_cal() { return data_ack({std::bit_cast<uint32_t>(7.25f)}); }
