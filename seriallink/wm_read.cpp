@@ -1,6 +1,5 @@
 // Reading one wave monitor answer of one of the four response kinds, and the
 // command-and-answer exchange.
-#include <cinttypes>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -112,8 +111,8 @@ void read_sized(plat::port_handle port, u_bytebuf* response, int32_t resp_len, i
     }
     const int64_t total = int64_t{elem_size} * count + resp_len + 5;
     if (total > WM_MAX_RESPONSE) {
-        fail(out, ERR_WM_READ, "%s: answer of %" PRId64 " bytes is larger than %" PRId64, name,
-             total, WM_MAX_RESPONSE);
+        fail(out, ERR_WM_READ, "%s: answer of %lld bytes is larger than %lld", name,
+             static_cast<long long>(total), static_cast<long long>(WM_MAX_RESPONSE));
         return;
     }
     if (!size_buffer(out, response, total)) return;
