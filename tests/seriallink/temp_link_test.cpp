@@ -1,6 +1,7 @@
 // The temperature sensor link on a scripted peer: both message forms byte
 // for byte, every kind of answer with its message, the NAK recovery and the
 // line it leaves, and the texts that are refused before anything is sent.
+#include <cstdio>
 #include <string>
 
 #include "device_test_support.h"

@@ -1,6 +1,7 @@
 // The temperature sensor link against the simulated sensor: the switch-on of
 // an FTP instrument, values written and read back, injected faults, and a
 // hostile sensor.
+#include <cstdio>
 #include <random>
 #include <set>
 

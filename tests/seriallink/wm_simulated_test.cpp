@@ -1,6 +1,8 @@
 // The wave monitor link against the simulated wave monitor: the laser switch
 // and its wait, both switch-on sequences, each injected fault and the
 // recovery after it, and a hostile device.
+#include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <set>
 

@@ -2,6 +2,8 @@
 // bytes of its commands and answers.
 #pragma once
 
+#include <bit>
+
 #include "device_test_support.h"
 #include "util/util.h"
 
