@@ -66,6 +66,178 @@ int32_t sio_bytes_waiting(plat::port_handle port, int32_t* count);
 // Discards everything pending until the line has been quiet for 100 ms.
 int32_t sio_clear_buffer(plat::port_handle port);
 
+// ---- wave monitor link -----------------------------------------------------
+//
+// The wave monitor watches and switches the tuned laser and knows its own
+// calibration and sweep limits. Commands are ASCII texts ended by a carriage
+// return, at 115200 8-N-1; the device answers with ACK or NAK, with binary
+// data (little-endian) followed by ACK or NAK, or with binary data alone.
+// Functions that take the address of the port handle variable give
+// ERR_INVALID_PARAM for a null address.
+
+struct u_bytebuf;
+
+// Response kinds of wm_comm_read.
+enum : int32_t {
+    WM_RESP_ACK = 1,            // one byte: ACK or NAK
+    WM_RESP_READ = 2,           // respLen data bytes, no acknowledgement
+    WM_RESP_READ_ACK = 3,       // respLen data bytes, then ACK or NAK
+    WM_RESP_SIZE_READ_ACK = 4,  // a 4-byte element count n, respLen bytes and n elements, then
+                                // ACK or NAK
+};
+
+inline constexpr uint8_t WM_ACK = 0x06;
+inline constexpr uint8_t WM_NAK = 0x15;
+inline constexpr uint8_t WM_COMMAND_END = 0x0D;  // after every command text
+// The most bytes one answer may make the link allocate.
+inline constexpr int64_t WM_MAX_RESPONSE = 1 << 20;
+
+// Bits of the status flags (status word 8).
+inline constexpr uint32_t WM_FLAG_CALIBRATED = 1u << 0;
+inline constexpr uint32_t WM_FLAG_LASER_ON = 1u << 15;
+inline constexpr uint32_t WM_FLAG_FULL_CAL = 1u << 30;         // the full "CC?" record is there
+inline constexpr uint32_t WM_FLAG_NO_SECOND_QUERY = 1u << 31;  // no second "MS?" for bit 30
+inline constexpr uint32_t WM_UPPER_FLAGS = 0xF0000000u;
+
+// The nine words of the "MS?" answer.
+struct wm_status {
+    uint32_t word0;
+    float value1;
+    float value2;
+    float maxRange;  // in units of 10^6
+    float minRate;   // in units of 10^6
+    float maxRate;   // in units of 10^6
+    uint32_t calAge;  // seconds since the calibration
+    uint32_t word7;
+    uint32_t flags;
+};
+
+// The 40-byte calibration record of the full "CC?" answer.
+struct wm_cal_record {
+    float adcGain[4];  // A to D
+    float systemGain;
+    uint16_t adcOffset[4];  // A to D
+    float phaseOffset[3];   // 01, 12, 23
+};
+
+// The fields of a requested sweep that the limit check uses.
+struct wm_sweep_request {
+    int32_t numBuckets;
+    double sweepRange;
+};
+
+// Opens the port at 115200 8-N-1 without flow control. A failure is printed
+// and gives ERR_WM_COMM with the port closed.
+int32_t wm_comm_open_fd(plat::port_handle* handle, const char* port_name);
+// sio_close; a null address gives 0.
+int32_t wm_comm_close(plat::port_handle* handle);
+// Discards whatever waits on the line (ERR_WM_COMM when that fails).
+int32_t wm_flush_inp(plat::port_handle* handle);
+
+// Sends the command text and a carriage return.
+int32_t wm_comm_write(plat::port_handle* handle, const char* command);
+
+// Reads one answer of the given kind into response (the caller's, kept on
+// success, freed on failure). The first byte is awaited timeout_s seconds,
+// 10 when timeout_s is below 1; the others under the port's own time-outs.
+// elem_size is the size of one element of a WM_RESP_SIZE_READ_ACK answer.
+// A failure is printed with a time stamp and its detail; when bytes had come,
+// the rest of the answer is drained from the line.
+int32_t wm_comm_read(plat::port_handle* handle, u_bytebuf* response, int32_t resp_len,
+                     int32_t elem_size, int32_t resp_kind, int32_t timeout_s);
+
+// wm_comm_write, then wm_comm_read; a failed read also names the command.
+int32_t wm_comm_write_rd(plat::port_handle* handle, const char* command, u_bytebuf* response,
+                         int32_t resp_len, int32_t elem_size, int32_t resp_kind,
+                         int32_t timeout_s);
+
+// The commands. Out values are written only on success.
+int32_t wm_read_laser(plat::port_handle* handle, uint32_t* value);   // "LO?"; bit 15: on
+int32_t wm_set_laser(plat::port_handle* handle, uint8_t on);         // "LO=1" for 1, else "LO=0"
+int32_t wm_read_status(plat::port_handle* handle, wm_status* status);  // "MS?"
+int32_t wm_read_gain(plat::port_handle* handle, float* system_gain);   // "CC?", short
+int32_t wm_read_cal(plat::port_handle* handle, wm_cal_record* cal);    // "CC?", full
+// "CL=" and the value x 10 000 000 truncated; ERR_PARAM_OUT_OF_RANGE, with
+// nothing sent, when that is not a number of 32 bits.
+int32_t wm_set_cl(plat::port_handle* handle, double value);
+int32_t wm_set_ss(plat::port_handle* handle, float system_gain);  // "SS=" and "%f"
+int32_t wm_query_rr(plat::port_handle* handle, int32_t first, int32_t second, int32_t* answer1,
+                    int32_t* answer2);  // "RR=first,second"
+
+// Reads the status and the calibration into info->waveMonitor.state.
+int32_t wm_update_status(sys_info* info);
+// Prints the calibration that the last status update stored.
+void wm_print_cal(const sys_info* info);
+// Switches the laser (1 on, anything else off) and polls it once a second,
+// ten times at most: ERR_WM_LASER_CONTROL_TIMEOUT when it did not follow,
+// ERR_SUNWELL_ABORTED when gl_AbortFunc asked to stop.
+int32_t wm_set_laser_with_wait(plat::port_handle* handle, uint8_t wanted);
+
+// The sweep limits in force for the instrument (info may be null).
+int32_t wm_get_ramp_limits(const sys_info* info, sys_sweep_limits* limits);
+// Checks a requested sweep against the limits and the current input mode's
+// data rate.
+int32_t wm_verify_ramp_in_limits(const sys_info* info, const wm_sweep_request* request);
+// Prepares the ramp descriptions of a wave monitor system (19, 27, 30, 32,
+// 33); ERR_UNKNOWN for any other system type.
+int32_t wm_init_ramp_info(sys_info* info);
+
+// The wave monitor steps of switching on an instrument with a serial
+// instrument board, run after the board link is up, for the wave monitor
+// system types (others: 0, nothing done): (re)open and flush the line, send
+// the configured CL value (system type 19) or system gain (27), update and
+// print the status. On failure the wave monitor port is closed; the caller
+// closes the board port. wm_init_ramp_info follows later in the switch-on.
+int32_t wm_board_switch_on(sys_info* info);
+// The wave monitor steps of switching on a CAN instrument, for system types
+// 30, 32 and 33 (others: 0, nothing done). The first failing step's code is
+// the result.
+int32_t wm_can_switch_on(sys_info* info);
+
+// ---- temperature sensor link ------------------------------------------------
+//
+// The temperature sensor of an FTP system: 9600 7-E-1; poll (read) and
+// select (write) messages to device address "0011", answered by a data block
+// or EOT, and by ACK or NAK.
+
+inline constexpr int32_t TEMP_STR_MAX_LEN = 256;
+
+// Control bytes of the messages, and the sensor's device address.
+inline constexpr uint8_t TEMP_EOT = 0x04;
+inline constexpr uint8_t TEMP_STX = 0x02;
+inline constexpr uint8_t TEMP_ETX = 0x03;
+inline constexpr uint8_t TEMP_ENQ = 0x05;
+inline constexpr uint8_t TEMP_ACK = 0x06;
+inline constexpr uint8_t TEMP_NAK = 0x15;
+inline constexpr char TEMP_ADDRESS[] = "0011";
+
+// Message kinds.
+enum : int32_t {
+    TEMP_MSG_WRITE = 1,  // select: EOT "0011" STX text ETX BCC, answered by ACK or NAK
+    TEMP_MSG_READ = 2,   // poll: EOT "0011" mnemonic ENQ, answered by STX text ETX BCC or EOT
+};
+
+// Opens the port at 9600 7-E-1 without flow control; a failure is printed and
+// gives ERR_TEMP_SENSOR_COMM with the port closed.
+int32_t temp_comm_open(plat::port_handle* handle, const char* port_name);
+// sio_close; a null address gives 0.
+int32_t temp_comm_close(plat::port_handle* handle);
+
+// Sends one message of text_len characters (at most 248 for a write, 250 for
+// a read; no STX, ETX, EOT or ENQ inside) and reads its answer. For a read,
+// text is the mnemonic and receives the value; it must then hold
+// TEMP_STR_MAX_LEN bytes.
+int32_t temp_comm_write(plat::port_handle port, char* text, int32_t text_len, int32_t kind);
+// Reads one answer of the given kind; text (TEMP_STR_MAX_LEN bytes) receives
+// the mnemonic and value of a data block, at most 255 characters.
+int32_t temp_comm_read(plat::port_handle port, char* text, int32_t kind);
+// The set-up sequence run at switch-on, with its settling time.
+int32_t temp_sensor_init(plat::port_handle port);
+// The temperature sensor step of an FTP instrument's switch-on: when the
+// configuration enables the sensor, (re)open its port and set it up. A
+// failure is printed and gives ERR_TEMP_SENSOR_INIT with the port closed.
+int32_t temp_sensor_switch_on(sys_info* info);
+
 // ---- peer line set-ups ----------------------------------------------------
 
 // The line each serial peer of the library works with, applied to a port

@@ -11,6 +11,15 @@
 namespace seriallink {
 
 struct wait_bounds {
+    // The long waits of the wave monitor and temperature sensor links: the
+    // read time-out in whole seconds while the first byte of an answer is
+    // awaited, each round of the wave monitor's laser switch wait, and the
+    // settling time after the temperature sensor's set-up.
+    std::atomic<int32_t> wm_first_byte_s{10};
+    std::atomic<int32_t> wm_laser_round_ms{1000};
+    std::atomic<int32_t> temp_first_byte_s{10};
+    std::atomic<int32_t> temp_settle_ms{5000};
+
     // Added to the time the bytes need at the line's baud rate.
     std::atomic<int64_t> send_drain_ms{10000};
     // How long a line may keep talking before sio_clear_buffer gives up.

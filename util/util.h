@@ -259,3 +259,41 @@ void** u_alloc_rows(uint32_t rows, uint32_t columns, uint32_t element_size);
 inline bool u_is_mult4(uint64_t value) {
     return value % 4 == 0;
 }
+
+// ---- response buffers -------------------------------------------------------
+
+// A block of bytes that a reader fills: capacity bytes allocated through the
+// allocation hooks, length of them in use. A zeroed record is empty.
+struct u_bytebuf {
+    uint32_t capacity;
+    uint32_t length;
+    uint8_t* data;
+};
+
+// Clears the record to empty (it must not own a block).
+void u_bytebuf_init(u_bytebuf* buf);
+
+// Makes the record hold n bytes; the contents are not kept across a new
+// block. n = 0 frees the block. A block of a different capacity is replaced,
+// except that with keep_larger set a larger one is kept. ERR_NO_MEM, with
+// the record empty, when the new block cannot be had; ERR_INVALID_PARAM for
+// no record.
+int32_t u_bytebuf_resize(u_bytebuf* buf, uint32_t n, bool keep_larger);
+
+// Frees the block and empties the record; harmless on an empty record.
+void u_bytebuf_free(u_bytebuf* buf);
+
+// ---- units ------------------------------------------------------------------
+
+// Unit codes: factors 1, 10^3, 10^6, 10^9 and 10^12 of one base unit.
+enum : int32_t {
+    U_UNITS_1 = 1101,
+    U_UNITS_1E3 = 1102,
+    U_UNITS_1E6 = 1103,
+    U_UNITS_1E9 = 1104,
+    U_UNITS_1E12 = 1105,
+};
+
+// value given in units `from`, expressed in units `to`. Either code outside
+// 1101 to 1105 gives the largest double.
+double u_convert_units(double value, int32_t from, int32_t to);

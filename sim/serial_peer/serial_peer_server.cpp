@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "platform/pseudo_terminal.h"
+#include "sim/serial_device/device_requests.h"
 #include "sim/serial_peer/peer_protocol.h"
 #include "sim/serial_peer/serial_peer.h"
 #include "sim/uz_board/board_peer.h"
@@ -66,6 +67,7 @@ class server {
     // The reply (without its line end) to one request line.
     std::string answer(const std::string& request) {
         const std::vector<std::string> f = peer_protocol::split_fields(request);
+        if (std::string reply; devices_.answer(f, &reply)) return reply;
         if (f.empty()) return "fail empty request";
         if (f[0] == "hello") return "ok";
         if (f[0] == "open") return open();
@@ -233,6 +235,11 @@ class server {
     int ports_;
     int64_t next_id_ = 1;
     std::map<int64_t, entry> peers_;
+    // Simulated devices on some of the peers; they go before the peers do.
+    device_requests devices_{[this](int64_t id) -> serial_peer* {
+        const auto found = peers_.find(id);
+        return found == peers_.end() ? nullptr : found->second.peer.get();
+    }};
 };
 
 // Writes all of text to the control line, waiting while it is full.

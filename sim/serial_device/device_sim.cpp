@@ -1,0 +1,90 @@
+// device_sim: a simulated wave monitor or temperature sensor on a
+// pseudo-terminal, for running the library without the instrument. It
+// prints the device path to open as the device's port.
+//
+//   device_sim wave_monitor|temp_sensor
+//
+// Commands on standard input, one a line:
+//   set NAME VALUE           a setting (see wave_monitor.h, temp_sensor.h)
+//   get NAME                 a setting or observation
+//   fault NAME COUNT [SEED]  the next COUNT answers carry the fault (nak
+//                            bad_checksum stray truncated over_long silence
+//                            stall hostile none; COUNT -1: all)
+//   quit
+// It runs until "quit", an interrupt or a termination signal; at the end of
+// its input it keeps answering until a signal comes.
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "sim/serial_device/device_peer.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+void on_stop(int) {
+    g_stop = 1;
+}
+
+void say(const std::string& line) {
+    std::printf("%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+// One command line; false for "quit".
+bool obey(sim::device_peer& device, const std::string& line) {
+    std::istringstream in(line);
+    std::string verb;
+    std::string a;
+    std::string b;
+    std::string c;
+    in >> verb >> a >> b >> c;
+    if (verb.empty()) return true;
+    if (verb == "quit") return false;
+    sim::device_fault fault = sim::device_fault::none;
+    double count = 0;
+    double seed = 1;
+    if (verb == "set" && device.set(a, b)) {
+        say(a + " = " + device.get(a));
+    } else if (verb == "get" && !device.get(a).empty()) {
+        say(a + " = " + device.get(a));
+    } else if (verb == "fault" && sim::device_fault_from_name(a, &fault) &&
+               sim::parse_number(b, &count) && (c.empty() || sim::parse_number(c, &seed))) {
+        device.inject(fault, static_cast<int>(count), static_cast<uint32_t>(seed));
+        say("next " + b + " answers: " + sim::device_fault_name(fault));
+    } else {
+        say("? set NAME VALUE | get NAME | fault NAME COUNT [SEED] | quit");
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string kind = argc == 2 ? argv[1] : "";
+    if (kind != "wave_monitor" && kind != "temp_sensor") {
+        std::fprintf(stderr, "usage: device_sim wave_monitor|temp_sensor\n");
+        return 2;
+    }
+    std::signal(SIGINT, on_stop);
+    std::signal(SIGTERM, on_stop);
+
+    sim::device_peer device(kind);
+    if (!device.is_open()) {
+        std::fprintf(stderr, "device_sim: no pseudo-terminal\n");
+        return 1;
+    }
+    device.record(false);  // it may run for a long time
+    say("device_sim: " + kind + " on " + device.device_path());
+
+    std::string line;
+    while (g_stop == 0 && std::getline(std::cin, line)) {
+        if (!obey(device, line)) return 0;
+    }
+    while (g_stop == 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    return 0;
+}
