@@ -52,7 +52,7 @@ inline bool rr_truncate_to_int32(double value, int32_t* out) {
 
 // Writes a refusal's reason into msg (null, or RR_MSG_SIZE bytes) and
 // answers false, for the operations that explain a "no" in a buffer.
-inline bool rr_refuse(char* msg, const char* format, ...) {
+U_PRINTF_FORMAT(2, 3) inline bool rr_refuse(char* msg, const char* format, ...) {
     if (msg == nullptr) return false;
     va_list args;
     va_start(args, format);
