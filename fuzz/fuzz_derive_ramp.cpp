@@ -1,7 +1,7 @@
 // Fuzz target: deriving and resampling ramps.
 //
-// The input is a spec line, a line feed, then a ramp data file; a first
-// byte "!" instead takes the spec's bytes as they are (any values, NaNs
+// The input is a ramp configuration line, a line feed, then a ramp data file; a first
+// byte "!" instead takes the entry's bytes as they are (any values, NaNs
 // included). The base ramp is made a SWLI ramp unless the line begins with
 // "~", so that most inputs reach the resampling. Samples sit in blocks of
 // exactly their size: a read or write outside them is a sanitizer report.
@@ -26,11 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t* file = end_of_line + 1;
     fuzz::write_file(base_path, file, size - static_cast<size_t>(file - data));
 
-    rr_ramp_cfg_t spec{};
+    rr_ramp_cfg_t entry{};
     if (!line.empty() && line[0] == '!') {
-        std::memcpy(&spec, line.data() + 1, std::min(line.size() - 1, sizeof spec));
-        spec.fileName[RR_FILE_NAME_LEN] = '\0';
-    } else if (rr_parse_ramp_spec(line.c_str(), &spec) != NO_ERROR) {
+        std::memcpy(&entry, line.data() + 1, std::min(line.size() - 1, sizeof entry));
+        entry.fileName[RR_FILE_NAME_LEN] = '\0';
+    } else if (rr_parse_ramp_spec(line.c_str(), &entry) != NO_ERROR) {
         return 0;
     }
 
@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     rr_ramp_t derived;
     rr_init_ramp(&derived);
-    const int32_t err = rr_derive_ramp(&base, &derived, &spec);
+    const int32_t err = rr_derive_ramp(&base, &derived, &entry);
     if (err != NO_ERROR && derived.points != nullptr) {
         fuzz::fail("a refused derivation left samples", err, 0);
     }
@@ -52,13 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     rr_release_ramp(&derived);
 
-    // The resampling on its own, for any scan length the spec names.
+    // The resampling on its own, for any scan length the entry names.
     if (base.points != nullptr && base.hdr.nPoints > 0) {
         rr_ramp_hdr_t hdr = base.hdr;
         auto* points = static_cast<uint16_t*>(
             gl_MallocFunc(static_cast<size_t>(base.hdr.nPoints) * sizeof(uint16_t)));
         if (points != nullptr) {
-            rr_rescale_ramp(&base.hdr, base.points, &hdr, points, spec.scanLen);
+            rr_rescale_ramp(&base.hdr, base.points, &hdr, points, entry.scanLen);
             gl_FreeFunc(points);
         }
     }

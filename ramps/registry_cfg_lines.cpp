@@ -1,4 +1,4 @@
-// Loading the ramps of the configuration's specs: external profiles,
+// Loading the ramps of the configuration's lines: external profiles,
 // ramps derived from the last one loaded ("+"), and ramp data files, with
 // a final "*" standing for the scanner's serial number.
 #include <cstdio>
