@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -82,11 +83,67 @@ struct sim_state {
     uint64_t fetched = 0, dropped = 0;
     std::thread::id delivery_id;
     bool thread_started = false;
+    // Where the calls also go, line by line, when the instrument
+    // description names a log file.
+    std::FILE* log_file = nullptr;
 };
+
+void add_node(sim_state& s, uint8_t nodeId, uint32_t productId, uint16_t major, uint16_t minor);
+
+// One line of the instrument description; false for a line it does not take.
+bool describe(sim_state& s, const char* line) {
+    unsigned m[6], ip[4], a = 0, b = 0, c = 0, d = 0;
+    char path[1024];
+    if (std::sscanf(line, " bridge %x:%x:%x:%x:%x:%x %u.%u.%u.%u", &m[0], &m[1], &m[2], &m[3],
+                    &m[4], &m[5], &ip[0], &ip[1], &ip[2], &ip[3]) == 10) {
+        can_bridge_entry entry{};
+        for (int i = 0; i < 6; ++i) entry.macAddress[i] = static_cast<uint8_t>(m[i]);
+        for (int i = 0; i < 4; ++i) entry.ipAddress[i] = static_cast<uint8_t>(ip[i]);
+        s.bridges.push_back(entry);
+    } else if (std::sscanf(line, " firmware %u %u", &a, &b) == 2) {
+        s.fw_major = static_cast<uint8_t>(a);
+        s.fw_minor = static_cast<uint8_t>(b);
+    } else if (std::sscanf(line, " node %u %x %u %u", &a, &b, &c, &d) == 4 && a < CAN_NODE_COUNT) {
+        add_node(s, static_cast<uint8_t>(a), b, static_cast<uint16_t>(c), static_cast<uint16_t>(d));
+    } else if (std::sscanf(line, " log %1023[^\r\n]", path) == 1) {
+        if (s.log_file != nullptr) std::fclose(s.log_file);
+        s.log_file = std::fopen(path, "ab");
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// Sets up the bridge and nodes from the instrument description named by
+// CAN_SIM_INSTRUMENT_ENV, if any: a program that links the CAN module then
+// finds an instrument without a test setting it up.
+void load_description(sim_state& s) {
+    const char* name = std::getenv(CAN_SIM_INSTRUMENT_ENV);
+    if (name == nullptr || name[0] == '\0') return;
+    std::FILE* file = std::fopen(name, "rb");
+    if (file == nullptr) {
+        std::fprintf(stderr, "simulated CAN library: cannot open %s\n", name);
+        return;
+    }
+    char line[1200];
+    int number = 0;
+    while (std::fgets(line, sizeof line, file) != nullptr) {
+        ++number;
+        const char* first = line + std::strspn(line, " \t");
+        if (*first == '#' || *first == '\r' || *first == '\n' || *first == '\0') continue;
+        if (!describe(s, first))
+            std::fprintf(stderr, "simulated CAN library: %s line %d not understood\n", name, number);
+    }
+    std::fclose(file);
+}
 
 // Never destroyed: the delivery thread runs until the process ends.
 sim_state& state() {
-    static auto* instance = new sim_state;
+    static auto* instance = [] {
+        auto* created = new sim_state;
+        load_description(*created);
+        return created;
+    }();
     return *instance;
 }
 
@@ -95,6 +152,10 @@ int32_t enter_call(sim_state& s, const char* name, const std::string& args = std
     s.log += name;
     if (!args.empty()) s.log += ' ' + args;
     s.log += '\n';
+    if (s.log_file != nullptr) {
+        std::fprintf(s.log_file, "%s%s%s\n", name, args.empty() ? "" : " ", args.c_str());
+        std::fflush(s.log_file);
+    }
     call_counter& c = s.calls[name];
     ++c.uses;
     if (c.fail_at != 0 && c.uses == c.fail_at) return c.result;
@@ -510,6 +571,12 @@ CAN_API int32_t sim_can_is_connected() {
 CAN_API void sim_can_add_node(uint8_t nodeId, uint32_t productId, uint16_t major, uint16_t minor) {
     sim_state& s = state();
     const std::lock_guard<std::mutex> guard(s.lock);
+    add_node(s, nodeId, productId, major, minor);
+}
+
+namespace {
+
+void add_node(sim_state& s, uint8_t nodeId, uint32_t productId, uint16_t major, uint16_t minor) {
     s.nodes[nodeId] = node_state{};
     const uint32_t version = uint32_t{major} << 16 | minor;
     std::vector<uint8_t> product(4), ver(4);
@@ -520,6 +587,8 @@ CAN_API void sim_can_add_node(uint8_t nodeId, uint32_t productId, uint16_t major
     s.entries[{nodeId, 0x1018, 2}] = product;
     s.entries[{nodeId, 0x1018, 3}] = ver;
 }
+
+}  // namespace
 
 CAN_API void sim_can_set_node_states(uint8_t nodeId, const uint32_t* states, int32_t count) {
     sim_state& s = state();

@@ -8,6 +8,17 @@
 
 #include "can/can_library.h"
 
+// The environment variable naming an instrument description: a text file
+// read when the library is first used, one item a line ("#" starts a
+// comment):
+//   bridge MAC IP                  a bridge, e.g. bridge 00:1A:2B:3C:4D:5E 10.0.0.7
+//   firmware MAJOR MINOR           the bridge's firmware version
+//   node ID PRODUCT MAJOR MINOR    a node (product code in hex), as sim_can_add_node
+//   log PATH                       every call is also appended to this file,
+//                                  one line each as sim_can_log shows it
+// sim_can_reset forgets what it set up, but not the log file.
+inline constexpr const char* CAN_SIM_INSTRUMENT_ENV = "CAN_SIM_INSTRUMENT";
+
 // Back to the start: no bridges, no nodes, no failures, an empty log, no
 // handlers and nothing queued for delivery. Waits for a handler call in
 // progress to finish.

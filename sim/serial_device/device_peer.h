@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "sim/serial_device/device_host.h"
 #include "sim/serial_peer/serial_peer.h"
@@ -41,6 +42,8 @@ class device_peer {
     bool line_settings(plat::pty_line_settings* settings) const {
         return peer_.line_settings(settings);
     }
+    // Logs each message taken and answer sent (see simulated_device::set_log).
+    void set_log(simulated_device::log_func log) { host_->device().set_log(std::move(log)); }
     // Recording is on from the start; a long-running device turns it off.
     void record(bool on) { peer_.record(on); }
 

@@ -1,6 +1,7 @@
 // device_sim: a simulated wave monitor or temperature sensor on a
 // pseudo-terminal, for running the library without the instrument. It
-// prints the device path to open as the device's port.
+// prints the device path to open as the device's port, then one line for
+// every message it takes and every answer it sends.
 //
 //   device_sim wave_monitor|temp_sensor
 //
@@ -13,27 +14,14 @@
 //   quit
 // It runs until "quit", an interrupt or a termination signal; at the end of
 // its input it keeps answering until a signal comes.
-#include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <iostream>
 #include <sstream>
 #include <string>
-#include <thread>
 
+#include "sim/console/console.h"
 #include "sim/serial_device/device_peer.h"
 
 namespace {
-
-volatile std::sig_atomic_t g_stop = 0;
-void on_stop(int) {
-    g_stop = 1;
-}
-
-void say(const std::string& line) {
-    std::printf("%s\n", line.c_str());
-    std::fflush(stdout);
-}
 
 // One command line; false for "quit".
 bool obey(sim::device_peer& device, const std::string& line) {
@@ -49,15 +37,15 @@ bool obey(sim::device_peer& device, const std::string& line) {
     double count = 0;
     double seed = 1;
     if (verb == "set" && device.set(a, b)) {
-        say(a + " = " + device.get(a));
+        sim::say(a + " = " + device.get(a));
     } else if (verb == "get" && !device.get(a).empty()) {
-        say(a + " = " + device.get(a));
+        sim::say(a + " = " + device.get(a));
     } else if (verb == "fault" && sim::device_fault_from_name(a, &fault) &&
                sim::parse_number(b, &count) && (c.empty() || sim::parse_number(c, &seed))) {
         device.inject(fault, static_cast<int>(count), static_cast<uint32_t>(seed));
-        say("next " + b + " answers: " + sim::device_fault_name(fault));
+        sim::say("next " + b + " answers: " + sim::device_fault_name(fault));
     } else {
-        say("? set NAME VALUE | get NAME | fault NAME COUNT [SEED] | quit");
+        sim::say("? set NAME VALUE | get NAME | fault NAME COUNT [SEED] | quit");
     }
     return true;
 }
@@ -70,8 +58,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: device_sim wave_monitor|temp_sensor\n");
         return 2;
     }
-    std::signal(SIGINT, on_stop);
-    std::signal(SIGTERM, on_stop);
+    sim::catch_stop_signals();
 
     sim::device_peer device(kind);
     if (!device.is_open()) {
@@ -79,12 +66,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     device.record(false);  // it may run for a long time
-    say("device_sim: " + kind + " on " + device.device_path());
+    device.set_log(sim::say);
+    sim::say("device_sim: " + kind + " on " + device.device_path());
 
-    std::string line;
-    while (g_stop == 0 && std::getline(std::cin, line)) {
-        if (!obey(device, line)) return 0;
-    }
-    while (g_stop == 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    sim::obey_until_stopped([&](const std::string& line) { return obey(device, line); });
     return 0;
 }

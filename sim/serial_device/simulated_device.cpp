@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <utility>
 
 namespace sim {
 namespace {
@@ -93,12 +94,47 @@ bool simulated_device::get(std::string_view name, std::string* value) const {
     return get_value(name, value);
 }
 
+void simulated_device::set_log(log_func log) {
+    const std::lock_guard<std::mutex> guard(lock_);
+    log_ = std::move(log);
+}
+
+void simulated_device::log_taken(std::string_view message) const {
+    if (log_) log_("<- " + readable_bytes(message));
+}
+
+std::string readable_bytes(std::string_view bytes) {
+    static constexpr const char* kControlNames[32] = {
+        "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "HT",  "LF",
+        "VT",  "FF",  "CR",  "SO",  "SI",  "DLE", "DC1", "DC2", "DC3", "DC4", "NAK",
+        "SYN", "ETB", "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
+    std::string text;
+    for (const char c : bytes) {
+        const auto byte = static_cast<uint8_t>(c);
+        if (byte >= 0x20 && byte < 0x7F) {
+            text += c;
+        } else if (byte < 0x20) {
+            text += std::string("<") + kControlNames[byte] + ">";
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "<%02X>", byte);
+            text += hex;
+        }
+    }
+    return text;
+}
+
 void simulated_device::answer(const byte_string& good, const byte_string& with_bad_check,
                               timed_answer* out) {
     device_fault fault = device_fault::none;
     if (fault_count_ != 0) {
         fault = fault_;
         if (fault_count_ > 0) --fault_count_;
+    }
+    if (log_) {
+        std::string line = "-> " + readable_bytes({reinterpret_cast<const char*>(good.data()), good.size()});
+        if (fault != device_fault::none) line += std::string("  (") + device_fault_name(fault) + ")";
+        log_(line);
     }
     byte_string bytes = good;
     switch (fault) {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <random>
 #include <string>
@@ -61,6 +62,12 @@ class simulated_device {
     bool set(std::string_view name, std::string_view value);
     bool get(std::string_view name, std::string* value) const;
 
+    // Each message taken ("<-") and each answer sent ("->", with the fault
+    // that shaped it), in readable form; none: no log. Called with the
+    // device's lock held.
+    using log_func = std::function<void(const std::string& line)>;
+    void set_log(log_func log);
+
   protected:
     // With the lock held: the device's part of receive, set and get.
     virtual void take(const uint8_t* bytes, size_t count, timed_answer* out) = 0;
@@ -70,6 +77,8 @@ class simulated_device {
     // Appends a complete answer, shaped by the fault of the moment;
     // with_bad_check is the answer as bad_checksum sends it.
     void answer(const byte_string& good, const byte_string& with_bad_check, timed_answer* out);
+    // Logs a complete message the device has taken.
+    void log_taken(std::string_view message) const;
 
   private:
     byte_string hostile(const byte_string& good, timed_answer* out);
@@ -79,7 +88,12 @@ class simulated_device {
     int fault_count_ = 0;
     std::mt19937 random_{1};
     std::chrono::milliseconds stall_{2500};
+    log_func log_;
 };
+
+// Bytes as a person reads them: printable characters as they are, control
+// characters by name (<CR>, <STX>, <ACK>, ...), other bytes as <hex>.
+std::string readable_bytes(std::string_view bytes);
 
 // Whole-text number conversions for settings; false for anything else.
 bool parse_number(std::string_view text, double* value);

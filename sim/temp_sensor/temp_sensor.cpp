@@ -57,6 +57,7 @@ void temp_sensor::take(const uint8_t* bytes, size_t count, timed_answer* out) {
         if (awaiting_check_) {
             awaiting_check_ = false;
             in_message_ = false;
+            log_taken(static_cast<char>(TEMP_EOT) + message_ + byte);
             // EOT address STX text ETX: the text lies between.
             const size_t text_at = kAddress.size() + 1;
             if (message_.compare(0, kAddress.size(), kAddress) == 0 && message_.size() > text_at &&
@@ -81,6 +82,7 @@ void temp_sensor::take(const uint8_t* bytes, size_t count, timed_answer* out) {
             awaiting_check_ = true;
         } else if (bytes[i] == TEMP_ENQ) {
             in_message_ = false;
+            log_taken(static_cast<char>(TEMP_EOT) + message_);
             if (message_.compare(0, kAddress.size(), kAddress) == 0) {
                 poll(message_.substr(kAddress.size(), message_.size() - kAddress.size() - 1), out);
             }

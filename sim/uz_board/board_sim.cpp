@@ -14,23 +14,15 @@
 //   quit
 // It runs until "quit", an interrupt or a termination signal; at the end of
 // its input it keeps answering until a signal comes.
-#include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 #include <sstream>
 #include <string>
-#include <thread>
 
+#include "sim/console/console.h"
 #include "sim/uz_board/board_peer.h"
 
 namespace {
-
-volatile std::sig_atomic_t g_stop = 0;
-void on_stop(int) {
-    g_stop = 1;
-}
 
 struct board_kind {
     const char* name;
@@ -60,11 +52,6 @@ bool to_byte(const std::string& text, uint8_t* value) {
     return true;
 }
 
-void say(const std::string& line) {
-    std::printf("%s\n", line.c_str());
-    std::fflush(stdout);
-}
-
 // One command line; false for "quit".
 bool obey(sim::board_peer& board, const std::string& line) {
     std::istringstream in(line);
@@ -85,15 +72,15 @@ bool obey(sim::board_peer& board, const std::string& line) {
     } else if (verb == "fault" && sim::uz_fault_from_name(a, &fault) && to_number(b, &count) &&
                (c.empty() || to_number(c, &seed))) {
         board.inject(fault, static_cast<int>(count), static_cast<uint32_t>(seed));
-        say("next " + std::to_string(count) + " answers: " + sim::uz_fault_name(fault));
+        sim::say("next " + std::to_string(count) + " answers: " + sim::uz_fault_name(fault));
     } else if (verb == "version" && to_byte(a, &value)) {
         board.set_software_version(value);
     } else if (verb == "slots") {
         std::string text = "slots:";
         for (const uint8_t id : board.board().slots()) text += " " + std::to_string(id);
-        say(text);
+        sim::say(text);
     } else {
-        say("? report CODE VALUE | fault NAME COUNT [SEED] | version N | slots | quit");
+        sim::say("? report CODE VALUE | fault NAME COUNT [SEED] | version N | slots | quit");
     }
     return true;
 }
@@ -116,8 +103,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    std::signal(SIGINT, on_stop);
-    std::signal(SIGTERM, on_stop);
+    sim::catch_stop_signals();
 
     sim::board_peer board(type);
     if (!board.is_open()) {
@@ -125,14 +111,10 @@ int main(int argc, char** argv) {
         return 1;
     }
     board.record(false);  // it may run for a long time
-    board.board().set_log(say);
-    say(std::string("board_sim: ") + kind_name(type) + " board (instrBdType " +
+    board.board().set_log(sim::say);
+    sim::say(std::string("board_sim: ") + kind_name(type) + " board (instrBdType " +
         std::to_string(type) + ") on " + board.device_path());
 
-    std::string line;
-    while (g_stop == 0 && std::getline(std::cin, line)) {
-        if (!obey(board, line)) return 0;
-    }
-    while (g_stop == 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    sim::obey_until_stopped([&](const std::string& line) { return obey(board, line); });
     return 0;
 }

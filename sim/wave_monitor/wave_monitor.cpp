@@ -82,6 +82,7 @@ void wave_monitor::take(const uint8_t* bytes, size_t count, timed_answer* out) {
             continue;
         }
         value("commands") += 1;
+        log_taken(line_ + static_cast<char>(WM_COMMAND_END));
         if (line_too_long_) {
             ack(false, out);
         } else {

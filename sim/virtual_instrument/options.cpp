@@ -1,0 +1,159 @@
+#include "sim/virtual_instrument/options.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace vi {
+namespace {
+
+struct kind_entry {
+    const char* name;
+    int32_t board_type;
+};
+constexpr kind_entry kKinds[] = {{"uz1", 1}, {"uz2", 3}, {"nif", 6}, {"ftp", 7}, {"can", 8}};
+
+struct fault_entry {
+    const char* name;
+    fault_kind fault;
+};
+constexpr fault_entry kFaults[] = {{"none", fault_kind::none},
+                                   {"board-nak", fault_kind::board_nak},
+                                   {"laser-stuck", fault_kind::laser_stuck},
+                                   {"no-bridge", fault_kind::no_bridge}};
+
+bool to_int(const char* text, int32_t low, int32_t high, int32_t* value) {
+    char* end = nullptr;
+    const long number = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0' || number < low || number > high) return false;
+    *value = static_cast<int32_t>(number);
+    return true;
+}
+
+}  // namespace
+
+const char* fault_name(fault_kind fault) {
+    for (const fault_entry& entry : kFaults) {
+        if (entry.fault == fault) return entry.name;
+    }
+    return "none";
+}
+
+bool parse_options(int argc, char** argv, options* out, std::string* error) {
+    *out = options{};
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool has_value = i + 1 < argc;
+        if (arg == "--help" || arg == "-h") {
+            out->help = true;
+        } else if (arg == "--kind" && has_value) {
+            const std::string kind = argv[++i];
+            out->board_type = 0;
+            for (const kind_entry& entry : kKinds) {
+                if (kind == entry.name) out->board_type = entry.board_type;
+            }
+            if (out->board_type == 0) {
+                *error = "no instrument kind " + kind + " (uz1, uz2, nif, ftp, can)";
+                return false;
+            }
+        } else if (arg == "--system-type" && has_value) {
+            if (!to_int(argv[++i], 0, 255, &out->system_type)) {
+                *error = std::string("--system-type takes 0 to 255, not ") + argv[i];
+                return false;
+            }
+        } else if (arg == "--wave-monitor") {
+            out->wave_monitor = true;
+        } else if (arg == "--temp-sensor") {
+            out->temp_sensor = true;
+        } else if (arg == "--dir" && has_value) {
+            out->dir = argv[++i];
+        } else if (arg == "--keep") {
+            out->keep = true;
+        } else if (arg == "--fault" && has_value) {
+            const std::string name = argv[++i];
+            bool known = false;
+            for (const fault_entry& entry : kFaults) {
+                if (name == entry.name) {
+                    out->fault = entry.fault;
+                    known = true;
+                }
+            }
+            if (!known) {
+                *error = "no fault " + name + " (none, board-nak, laser-stuck, no-bridge)";
+                return false;
+            }
+        } else if (arg == "--then") {
+            for (++i; i < argc; ++i) out->then.emplace_back(argv[i]);
+            if (out->then.empty()) {
+                *error = "--then needs a command";
+                return false;
+            }
+        } else {
+            *error = "unknown or incomplete option " + arg + " (see --help)";
+            return false;
+        }
+    }
+    const bool can = out->board_type == 8;
+    if (out->fault == fault_kind::board_nak && can) {
+        *error = "--fault board-nak needs a serial board (uz1, uz2, nif, ftp)";
+        return false;
+    }
+    if (out->fault == fault_kind::no_bridge && !can) {
+        *error = "--fault no-bridge needs --kind can";
+        return false;
+    }
+    if (out->fault == fault_kind::laser_stuck && !out->wave_monitor) {
+        *error = "--fault laser-stuck needs --wave-monitor";
+        return false;
+    }
+    return true;
+}
+
+int32_t effective_system_type(const options& opts) {
+    if (opts.system_type >= 0) return opts.system_type;
+    if (!opts.wave_monitor) return 1;
+    return opts.board_type == 8 ? 30 : 19;
+}
+
+const char* help_text() {
+    return R"(usage: virtual-instrument [options] [--then COMMAND ARGS...]
+
+Brings up a simulated instrument and keeps it running until Ctrl-C or a
+termination signal, then shuts it down cleanly (exit status 0).
+
+It makes a folder with everything the library looks for: cfg/ with the
+system calibration file of system 0 (named as the library names it on this
+computer) and cfg/ramps/ with a ramp configuration file and ramp data files,
+the frame-grabber INI file, and for a CAN instrument the description the
+simulated CAN library reads. The serial devices answer on pseudo-terminals
+named in the calibration file.
+
+First it prints one shell line per variable to set, for example
+    export MB_CONFIG_DIR=/tmp/virtual-instrument-1234/cfg
+then "virtual-instrument: ready", then one line per frame that a device
+receives ("<-") or sends ("->"). At the end it writes what every device
+received to received.log in the folder.
+
+Options:
+  --kind K           the instrument: uz1, uz2, nif or ftp (a serial board
+                     of that type) or can (a CAN instrument); default uz2
+  --system-type N    the system type (0 to 255) in the calibration file;
+                     default 19 with a wave monitor (30 for CAN), else 1
+  --wave-monitor     add a simulated wave monitor on a serial line
+  --temp-sensor      add a simulated temperature sensor on a serial line
+  --dir DIR          make the folder here (made when missing) and keep it;
+                     default: a fresh folder in the temporary directory,
+                     removed at the end
+  --keep             keep the default folder at the end
+  --fault F          a fault the simulators carry from the start:
+                       board-nak    the board answers every request with NAK
+                       laser-stuck  the wave monitor's laser stays off
+                       no-bridge    no CAN bridge is on the network
+  --then CMD ARGS    once ready, run CMD with the variables set (everything
+                     after --then is the command), write its standard output
+                     and error to command.out and command.err in the folder,
+                     shut down and end with the command's exit status
+  --help             this text
+)";
+}
+
+}  // namespace vi

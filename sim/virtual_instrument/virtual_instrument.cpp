@@ -1,0 +1,215 @@
+// virtual-instrument: a simulated instrument for running the library, and
+// programs built on it, without an instrument attached. See --help.
+//
+// The serial devices answer on pseudo-terminals; the CAN library and the
+// frame-grabber library are the simulated shared libraries, which the
+// program that uses the library loads from the folders printed here. The
+// library sees the simulators only through those ports, libraries and the
+// files of the instrument folder.
+#include <climits>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/child_process.h"
+#include "platform/environment.h"
+#include "platform/pseudo_terminal.h"
+#include "platform/system_names.h"
+#include "sim/console/console.h"
+#include "sim/serial_device/device_peer.h"
+#include "sim/uz_board/board_peer.h"
+#include "sim/virtual_instrument/file_follower.h"
+#include "sim/virtual_instrument/frame_record.h"
+#include "sim/virtual_instrument/instrument_folder.h"
+#include "sim/virtual_instrument/options.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+#if defined(_WIN32)
+constexpr const char* kLibraryPathVariable = "PATH";
+constexpr char kPathListSeparator = ';';
+#else
+constexpr const char* kLibraryPathVariable = "LD_LIBRARY_PATH";
+constexpr char kPathListSeparator = ':';
+#endif
+
+// The folders of the simulated CAN and frame-grabber libraries: beside an
+// installed program, else in the build tree.
+std::vector<std::string> simulated_library_folders() {
+    char program[4096];
+    if (plat::program_path(program, sizeof program)) {
+        const fs::path lib = fs::path(program).parent_path().parent_path() / "lib";
+        std::error_code ignored;
+        if (fs::is_directory(lib / "gridtext" / "sim", ignored)) {
+            return {(lib / "gridtext" / "sim").string(), lib.string()};
+        }
+    }
+    return {VI_SIM_ACQ_DIR, VI_SIM_CAN_DIR};
+}
+
+std::string shell_quoted(const std::string& text) {
+    if (text.find_first_of(" \t'\"$`\\") == std::string::npos) return text;
+    std::string quoted = "'";
+    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+std::string fresh_folder() {
+    std::random_device random;
+    const fs::path base = fs::temp_directory_path();
+    for (;;) {
+        const fs::path dir = base / ("virtual-instrument-" + std::to_string(random() % 1000000000));
+        std::error_code failed;
+        if (fs::create_directory(dir, failed)) return dir.string();
+        if (failed) return {};
+    }
+}
+
+int fail(const std::string& message, int status) {
+    std::fprintf(stderr, "virtual-instrument: %s\n", message.c_str());
+    return status;
+}
+
+// Runs the --then command with the folder's variables set and keeps what it
+// printed in the folder. Its exit status, or 127 when it could not start.
+int run_command(const vi::options& opts, const std::string& dir,
+                const std::vector<std::pair<std::string, std::string>>& variables) {
+    plat::process_options how;
+    for (const auto& [name, value] : variables) how.environment.push_back(name + "=" + value);
+    plat::process_result result;
+    if (!plat::run_process(opts.then, how, &result)) {
+        std::fprintf(stderr, "virtual-instrument: cannot run %s\n", opts.then[0].c_str());
+        return 127;
+    }
+    for (const char* name : {"command.out", "command.err"}) {
+        const std::string& text = name[8] == 'o' ? result.out : result.err;
+        if (std::FILE* file = std::fopen((fs::path(dir) / name).string().c_str(), "wb")) {
+            std::fwrite(text.data(), 1, text.size(), file);
+            std::fclose(file);
+        }
+    }
+    sim::say("virtual-instrument: " + opts.then[0] + " ended with status " +
+             std::to_string(result.exit_code));
+    return result.exit_code >= 0 ? result.exit_code : 128;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    vi::options opts;
+    std::string error;
+    if (!vi::parse_options(argc, argv, &opts, &error)) return fail(error + " (see --help)", 2);
+    if (opts.help) {
+        std::fputs(vi::help_text(), stdout);
+        return 0;
+    }
+    const bool serial_board = opts.board_type != 8;
+    if ((serial_board || opts.wave_monitor || opts.temp_sensor) && !plat::kHasPseudoTerminals) {
+        return fail("this system has no pseudo-terminals, so no simulated serial board, wave "
+                    "monitor or temperature sensor can run here; only --kind can without "
+                    "--wave-monitor and --temp-sensor runs",
+                    1);
+    }
+    sim::catch_stop_signals();
+
+    const bool own_folder = opts.dir.empty();
+    std::string dir = opts.dir;
+    if (own_folder) {
+        dir = fresh_folder();
+        if (dir.empty()) return fail("cannot make a folder in the temporary directory", 1);
+    } else {
+        std::error_code failed;
+        fs::create_directories(dir, failed);
+        if (failed) return fail("cannot make " + dir + ": " + failed.message(), 1);
+        dir = fs::absolute(dir).string();
+    }
+
+    vi::frame_record record;
+    std::vector<std::string> devices;
+    vi::device_ports ports;
+    std::unique_ptr<sim::board_peer> board;
+    std::unique_ptr<sim::device_peer> wave_monitor;
+    std::unique_ptr<sim::device_peer> temp_sensor;
+    if (serial_board) {
+        board = std::make_unique<sim::board_peer>(opts.board_type);
+        if (!board->is_open()) return fail("no pseudo-terminal for the board", 1);
+        board->record(false);  // the record here is kept by frame
+        board->board().set_log([&record](const std::string& line) { record.log("board", line); });
+        if (opts.fault == vi::fault_kind::board_nak) board->inject(sim::uz_fault::nak, INT_MAX);
+        ports.board = board->device_path();
+        devices.emplace_back("board");
+    }
+    if (opts.wave_monitor) {
+        wave_monitor = std::make_unique<sim::device_peer>("wave_monitor");
+        if (!wave_monitor->is_open()) return fail("no pseudo-terminal for the wave monitor", 1);
+        wave_monitor->record(false);
+        wave_monitor->set_log([&record](const std::string& line) { record.log("wave_monitor", line); });
+        if (opts.fault == vi::fault_kind::laser_stuck) {
+            wave_monitor->set("laser", "0");
+            wave_monitor->set("laser_polls", "1000000000");
+        }
+        ports.wave_monitor = wave_monitor->device_path();
+        devices.emplace_back("wave_monitor");
+    }
+    if (opts.temp_sensor) {
+        temp_sensor = std::make_unique<sim::device_peer>("temp_sensor");
+        if (!temp_sensor->is_open()) return fail("no pseudo-terminal for the temperature sensor", 1);
+        temp_sensor->record(false);
+        temp_sensor->set_log([&record](const std::string& line) { record.log("temp_sensor", line); });
+        ports.temp_sensor = temp_sensor->device_path();
+        devices.emplace_back("temp_sensor");
+    }
+
+    vi::folder_environment env;
+    if (!vi::write_instrument_folder(dir, opts, ports, &env, &error)) return fail(error, 1);
+    std::string libraries;
+    for (const std::string& folder : simulated_library_folders()) {
+        libraries += folder + kPathListSeparator;
+    }
+    const char* inherited = plat::get_environment(kLibraryPathVariable);
+    std::string printed_libraries = shell_quoted(libraries.substr(0, libraries.size() - 1));
+    printed_libraries += std::string("${") + kLibraryPathVariable + ":+" + kPathListSeparator + "$" +
+                         kLibraryPathVariable + "}";
+    for (const auto& [name, value] : env.variables) sim::say("export " + name + "=" + shell_quoted(value));
+    sim::say(std::string("export ") + kLibraryPathVariable + "=" + printed_libraries);
+    env.variables.emplace_back(kLibraryPathVariable,
+                               inherited != nullptr && inherited[0] != '\0'
+                                   ? libraries + inherited
+                                   : libraries.substr(0, libraries.size() - 1));
+
+    std::unique_ptr<vi::file_follower> can_log;
+    if (!env.can_log.empty()) {
+        can_log = std::make_unique<vi::file_follower>(
+            env.can_log, [&record](const std::string& line) { record.log("can", "<- " + line); });
+        devices.emplace_back("can");
+    }
+    sim::say("virtual-instrument: ready");
+
+    int status = 0;
+    if (!opts.then.empty()) {
+        status = run_command(opts, dir, env.variables);
+    } else {
+        sim::wait_for_stop();
+    }
+
+    // Devices first, so that nothing is received after the record is written.
+    board.reset();
+    wave_monitor.reset();
+    temp_sensor.reset();
+    can_log.reset();
+    const std::string received = (fs::path(dir) / "received.log").string();
+    if (!record.write(received, devices)) std::fprintf(stderr, "virtual-instrument: cannot write %s\n", received.c_str());
+    if (own_folder && !opts.keep) {
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+        sim::say("virtual-instrument: stopped");
+    } else {
+        sim::say("virtual-instrument: stopped; what the devices received is in " + received);
+    }
+    return status;
+}
