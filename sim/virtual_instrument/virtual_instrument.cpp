@@ -75,6 +75,19 @@ int fail(const std::string& message, int status) {
     return status;
 }
 
+// A simulated serial device of that kind whose frames go to the record;
+// null when no pseudo-terminal opens.
+std::unique_ptr<sim::device_peer> start_device(const std::string& kind, vi::frame_record& record,
+                                               std::vector<std::string>* devices, std::string* port) {
+    auto device = std::make_unique<sim::device_peer>(kind);
+    if (!device->is_open()) return nullptr;
+    device->record(false);  // the record here is kept by frame
+    device->set_log([&record, kind](const std::string& line) { record.log(kind, line); });
+    *port = device->device_path();
+    devices->push_back(kind);
+    return device;
+}
+
 // Runs the --then command with the folder's variables set and keeps what it
 // printed in the folder. Its exit status, or 127 when it could not start.
 int run_command(const vi::options& opts, const std::string& dir,
@@ -145,24 +158,16 @@ int main(int argc, char** argv) {
         devices.emplace_back("board");
     }
     if (opts.wave_monitor) {
-        wave_monitor = std::make_unique<sim::device_peer>("wave_monitor");
-        if (!wave_monitor->is_open()) return fail("no pseudo-terminal for the wave monitor", 1);
-        wave_monitor->record(false);
-        wave_monitor->set_log([&record](const std::string& line) { record.log("wave_monitor", line); });
+        wave_monitor = start_device("wave_monitor", record, &devices, &ports.wave_monitor);
+        if (!wave_monitor) return fail("no pseudo-terminal for the wave monitor", 1);
         if (opts.fault == vi::fault_kind::laser_stuck) {
             wave_monitor->set("laser", "0");
             wave_monitor->set("laser_polls", "1000000000");
         }
-        ports.wave_monitor = wave_monitor->device_path();
-        devices.emplace_back("wave_monitor");
     }
     if (opts.temp_sensor) {
-        temp_sensor = std::make_unique<sim::device_peer>("temp_sensor");
-        if (!temp_sensor->is_open()) return fail("no pseudo-terminal for the temperature sensor", 1);
-        temp_sensor->record(false);
-        temp_sensor->set_log([&record](const std::string& line) { record.log("temp_sensor", line); });
-        ports.temp_sensor = temp_sensor->device_path();
-        devices.emplace_back("temp_sensor");
+        temp_sensor = start_device("temp_sensor", record, &devices, &ports.temp_sensor);
+        if (!temp_sensor) return fail("no pseudo-terminal for the temperature sensor", 1);
     }
 
     vi::folder_environment env;
