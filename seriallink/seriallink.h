@@ -191,8 +191,12 @@ int32_t wm_init_ramp_info(sys_info* info);
 int32_t wm_board_switch_on(sys_info* info);
 // The wave monitor steps of switching on a CAN instrument, for system types
 // 30, 32 and 33 (others: 0, nothing done). The first failing step's code is
-// the result.
+// the result, and the wave monitor's line is then closed.
 int32_t wm_can_switch_on(sys_info* info);
+// Switching the wave monitor off: closes its line when it is open and leaves
+// the laser as it is. 0 also when the line was not open; ERR_INVALID_PARAM
+// for no record; otherwise the code of the close.
+int32_t wm_switch_off(sys_info* info);
 
 // ---- temperature sensor link ------------------------------------------------
 //
@@ -237,6 +241,18 @@ int32_t temp_sensor_init(plat::port_handle port);
 // configuration enables the sensor, (re)open its port and set it up. A
 // failure is printed and gives ERR_TEMP_SENSOR_INIT with the port closed.
 int32_t temp_sensor_switch_on(sys_info* info);
+// Closes the sensor's line when it is open. 0 also when it was not open;
+// ERR_INVALID_PARAM for no record; otherwise the code of temp_comm_close.
+int32_t temp_sensor_switch_off(sys_info* info);
+
+// The mnemonic of the temperature the sensor measures (its process value).
+inline constexpr char TEMP_MEASURED_VALUE[] = "PV";
+// Polls the measured temperature from the record's sensor, switched on
+// before, into *degrees, in the sensor's own unit. ERR_INVALID_PARAM for no
+// record or no out-value; ERR_TEMP_SENSOR_COMM when the line is not open;
+// the errors of temp_comm_write; ERR_TEMP_SENSOR_READ when the value is not
+// a finite number. *degrees is written only on success.
+int32_t temp_sensor_read_temperature(const sys_info* info, double* degrees);
 
 // ---- peer line set-ups ----------------------------------------------------
 

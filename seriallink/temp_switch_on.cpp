@@ -1,4 +1,5 @@
-// Setting up the temperature sensor when an FTP instrument is switched on.
+// Setting up the temperature sensor when an FTP instrument is switched on,
+// and closing its line when the instrument is switched off.
 #include <cstring>
 
 #include "errors/errors.h"
@@ -28,6 +29,13 @@ int32_t temp_sensor_switch_on(sys_info* info) {
     if (code == NO_ERROR) code = temp_sensor_init(line.portHandle);
     if (code == NO_ERROR) return NO_ERROR;
     gl_PrintFunc("Error initializing temperature sensor: %s\n", u_err_name(code));
-    if (line.portHandle != plat::kInvalidPort) temp_comm_close(&line.portHandle);
+    temp_sensor_switch_off(info);
     return ERR_TEMP_SENSOR_INIT;
+}
+
+int32_t temp_sensor_switch_off(sys_info* info) {
+    if (info == nullptr) return ERR_INVALID_PARAM;
+    plat::port_handle* handle = &info->tempSensor.line.portHandle;
+    if (*handle == plat::kInvalidPort) return NO_ERROR;
+    return temp_comm_close(handle);
 }

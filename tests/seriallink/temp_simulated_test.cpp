@@ -117,6 +117,37 @@ TEST_F(TempSimulated, ValuesWrittenAreReadBack) {
     EXPECT_EQ(printed(), "temp_comm_read: received EOT, respType=2\n");
 }
 
+TEST_F(TempSimulated, MeasuredTemperatureIsReadAsANumber) {
+    open();
+    double degrees = 0;
+    EXPECT_EQ(temp_sensor_read_temperature(&info, &degrees), NO_ERROR);
+    EXPECT_EQ(degrees, 23.4);
+    ASSERT_TRUE(device.set("PV", "-012.5"));
+    EXPECT_EQ(temp_sensor_read_temperature(&info, &degrees), NO_ERROR);
+    EXPECT_EQ(degrees, -12.5);
+    // A value that is not one number leaves the last reading alone.
+    for (const char* value : {"hot", "12.5C", "nan", "1e999"}) {
+        ASSERT_TRUE(device.set("PV", value));
+        EXPECT_EQ(temp_sensor_read_temperature(&info, &degrees), ERR_TEMP_SENSOR_READ) << value;
+        EXPECT_EQ(degrees, -12.5) << value;
+    }
+    EXPECT_EQ(device.get("polls"), "6");
+    EXPECT_EQ(temp_sensor_read_temperature(nullptr, &degrees), ERR_INVALID_PARAM);
+    EXPECT_EQ(temp_sensor_read_temperature(&info, nullptr), ERR_INVALID_PARAM);
+}
+
+TEST_F(TempSimulated, SwitchOffClosesTheLineOnce) {
+    open();
+    EXPECT_EQ(temp_sensor_switch_off(&info), NO_ERROR);
+    EXPECT_EQ(handle(), plat::kInvalidPort);
+    EXPECT_EQ(temp_sensor_switch_off(&info), NO_ERROR);
+    EXPECT_EQ(temp_sensor_switch_off(nullptr), ERR_INVALID_PARAM);
+    // A closed sensor is not read.
+    double degrees = 0;
+    EXPECT_EQ(temp_sensor_read_temperature(&info, &degrees), ERR_TEMP_SENSOR_COMM);
+    EXPECT_EQ(device.get("polls"), "0");
+}
+
 TEST_F(TempSimulated, EachFaultFailsOneExchangeAndTheNextOneWorks) {
     open();
     struct expected {

@@ -178,6 +178,28 @@ TEST_F(WmSimulated, CanSwitchOnOfSystem32LeavesALaserThatIsOn) {
     EXPECT_TRUE(device.received().empty());
 }
 
+TEST_F(WmSimulated, FailedCanSwitchOnClosesTheLine) {
+    info.systemType = 33;
+    ASSERT_TRUE(device.set("laser", "0"));
+    ASSERT_TRUE(device.set("laser_polls", "1000"));
+    EXPECT_EQ(wm_can_switch_on(&info), ERR_WM_LASER_CONTROL_TIMEOUT);
+    EXPECT_EQ(handle(), plat::kInvalidPort);
+    info.systemType = 30;
+    device.inject(sim::device_fault::silence, 1);
+    EXPECT_EQ(wm_can_switch_on(&info), ERR_WM_TIMEOUT);
+    EXPECT_EQ(handle(), plat::kInvalidPort);
+}
+
+TEST_F(WmSimulated, SwitchOffClosesTheLineOnce) {
+    info.systemType = 27;
+    ASSERT_EQ(wm_board_switch_on(&info), NO_ERROR);
+    ASSERT_NE(handle(), plat::kInvalidPort);
+    EXPECT_EQ(wm_switch_off(&info), NO_ERROR);
+    EXPECT_EQ(handle(), plat::kInvalidPort);
+    EXPECT_EQ(wm_switch_off(&info), NO_ERROR);
+    EXPECT_EQ(wm_switch_off(nullptr), ERR_INVALID_PARAM);
+}
+
 // ---- faults -------------------------------------------------------------------
 
 TEST_F(WmSimulated, EachFaultFailsOneExchangeAndTheNextOneWorks) {
