@@ -49,7 +49,16 @@ run_result run_instrument(const std::string& name, const std::vector<std::string
     run.status = process.exit_code;
     run.live_log = process.out;
     run.errors = process.err;
-    run.transcript = lines_of(without_stamps(read_file(folder.path / "command.out")));
+    // The folder, the calibration file's name (the computer's) and the
+    // pseudo-terminals differ from run to run.
+    std::string transcript = without_stamps(read_file(folder.path / "command.out"));
+    transcript = std::regex_replace(transcript, std::regex("/dev/pts/[0-9]+"), "PORT");
+    for (size_t at = transcript.find(folder.str()); at != std::string::npos;
+         at = transcript.find(folder.str(), at)) {
+        transcript.replace(at, folder.str().size(), "DIR");
+    }
+    transcript = std::regex_replace(transcript, std::regex("DIR/cfg/[^:]+:"), "DIR/cfg/CAL:");
+    run.transcript = lines_of(transcript);
     run.demo_errors = read_file(folder.path / "command.err");
     run.received = lines_of(read_file(folder.path / "received.log"));
     std::error_code ignored;

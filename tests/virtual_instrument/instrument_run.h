@@ -14,7 +14,9 @@ struct run_result {
     int status = -1;                      // virtual-instrument's, which is the demo's
     std::string live_log;                 // virtual-instrument's standard output
     std::string errors;                   // virtual-instrument's standard error
-    std::vector<std::string> transcript;  // the demo's standard output, time stamps removed
+    // The demo's standard output without time stamps, the folder as DIR,
+    // the calibration file as DIR/cfg/CAL and each serial port as PORT.
+    std::vector<std::string> transcript;
     std::string demo_errors;              // the demo's standard error (library messages)
     std::vector<std::string> received;    // received.log, line by line
 };
