@@ -57,7 +57,7 @@ run_result run_instrument(const std::string& name, const std::vector<std::string
          at = transcript.find(folder.str(), at)) {
         transcript.replace(at, folder.str().size(), "DIR");
     }
-    transcript = std::regex_replace(transcript, std::regex("DIR/cfg/[^:]+:"), "DIR/cfg/CAL:");
+    transcript = std::regex_replace(transcript, std::regex(R"(DIR[/\\]cfg[/\\][^:]+:)"), "DIR/cfg/CAL:");
     run.transcript = lines_of(transcript);
     run.demo_errors = read_file(folder.path / "command.err");
     run.received = lines_of(read_file(folder.path / "received.log"));
