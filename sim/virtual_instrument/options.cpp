@@ -64,6 +64,11 @@ bool parse_options(int argc, char** argv, options* out, std::string* error) {
             out->wave_monitor = true;
         } else if (arg == "--temp-sensor") {
             out->temp_sensor = true;
+        } else if (arg == "--reports" && has_value) {
+            if (!to_int(argv[++i], 1, 3600000, &out->report_ms)) {
+                *error = std::string("--reports takes 1 to 3600000 milliseconds, not ") + argv[i];
+                return false;
+            }
         } else if (arg == "--dir" && has_value) {
             out->dir = argv[++i];
         } else if (arg == "--keep") {
@@ -95,6 +100,10 @@ bool parse_options(int argc, char** argv, options* out, std::string* error) {
     const bool can = out->board_type == 8;
     if (out->fault == fault_kind::board_nak && can) {
         *error = "--fault board-nak needs a serial board (uz1, uz2, nif, ftp)";
+        return false;
+    }
+    if (out->report_ms != 0 && can) {
+        *error = "--reports needs a serial board (uz1, uz2, nif, ftp)";
         return false;
     }
     if (out->fault == fault_kind::no_bridge && !can) {
@@ -140,13 +149,20 @@ Options:
                      default 19 with a wave monitor (30 for CAN), else 1
   --wave-monitor     add a simulated wave monitor on a serial line
   --temp-sensor      add a simulated temperature sensor on a serial line
+  --reports MS       the board sends a report of its own every MS
+                     milliseconds (serial boards only; UZ1: code 0x9B with
+                     values 1 and 2 in turn, the others: code 0x9B with 0
+                     and 1), for a program to receive through the device
+                     manager
   --dir DIR          make the folder here (made when missing) and keep it;
                      default: a fresh folder in the temporary directory,
                      removed at the end
   --keep             keep the default folder at the end
   --fault F          a fault the simulators carry from the start:
                        board-nak    the board answers every request with NAK
-                       laser-stuck  the wave monitor's laser stays off
+                       laser-stuck  the wave monitor's laser stays off, so a
+                                    switch-on that switches it (CAN system
+                                    types 30, 32, 33) times out
                        no-bridge    no CAN bridge is on the network
   --then CMD ARGS    once ready, run CMD with the variables set (everything
                      after --then is the command), write its standard output

@@ -23,6 +23,7 @@ struct options {
     std::string dir;  // empty: a fresh folder under the temporary directory
     bool keep = false;
     fault_kind fault = fault_kind::none;
+    int32_t report_ms = 0;  // a board report this often; 0: none
     std::vector<std::string> then;  // a command to run once ready, then stop
     bool help = false;
 };

@@ -6,12 +6,16 @@
 // program that uses the library loads from the folders printed here. The
 // library sees the simulators only through those ports, libraries and the
 // files of the instrument folder.
+#include <chrono>
 #include <climits>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/child_process.h"
@@ -87,6 +91,38 @@ std::unique_ptr<sim::device_peer> start_device(const std::string& kind, vi::fram
     devices->push_back(kind);
     return device;
 }
+
+// Sends a board report every period until stopped: code 0x9B, which
+// every board type reports, with its two values in turn.
+class board_reporter {
+  public:
+    board_reporter(sim::board_peer& board, std::chrono::milliseconds period) {
+        const bool uz1 = board.board().board_type() == 1;
+        thread_ = std::thread([this, &board, period, uz1] {
+            std::unique_lock<std::mutex> guard(lock_);
+            for (uint8_t turn = 0; !stop_; turn ^= 1) {
+                if (changed_.wait_for(guard, period, [this] { return stop_; })) break;
+                board.send_report(0x9B, static_cast<uint8_t>(uz1 ? turn + 1 : turn));
+            }
+        });
+    }
+    ~board_reporter() {
+        {
+            const std::lock_guard<std::mutex> guard(lock_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    board_reporter(const board_reporter&) = delete;
+    board_reporter& operator=(const board_reporter&) = delete;
+
+  private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    bool stop_ = false;
+    std::thread thread_;
+};
 
 // Runs the --then command with the folder's variables set and keeps what it
 // printed in the folder. Its exit status, or 127 when it could not start.
@@ -194,6 +230,10 @@ int main(int argc, char** argv) {
         devices.emplace_back("can");
     }
     sim::say("virtual-instrument: ready");
+    std::unique_ptr<board_reporter> reporter;
+    if (board && opts.report_ms > 0) {
+        reporter = std::make_unique<board_reporter>(*board, std::chrono::milliseconds(opts.report_ms));
+    }
 
     int status = 0;
     if (!opts.then.empty()) {
@@ -203,6 +243,7 @@ int main(int argc, char** argv) {
     }
 
     // Devices first, so that nothing is received after the record is written.
+    reporter.reset();
     board.reset();
     wave_monitor.reset();
     temp_sensor.reset();

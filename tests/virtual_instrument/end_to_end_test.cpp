@@ -140,6 +140,29 @@ TEST_F(EndToEnd, EachSerialBoardFromSwitchOnToSwitchOff) {
     }
 }
 
+TEST_F(EndToEnd, BoardReportsReachTheDemoThroughTheDeviceManager) {
+    // UZ1 boards report code 0x9B as event 0 with the value less one, the
+    // later boards as event 1.
+    for (const auto& [kind, event] : {std::pair{"uz1", 0}, std::pair{"nif", 1}}) {
+        SCOPED_TRACE(kind);
+        const run_result run = run_instrument(std::string("reports_") + kind,
+                                              {"--kind", kind, "--reports", "100"}, {"--seconds", "1"});
+        ASSERT_EQ(run.status, 0) << run.live_log << run.errors << run.demo_errors;
+        lines reports;
+        for (const std::string& line : run.transcript) {
+            if (line.rfind("  board report: ", 0) == 0) reports.push_back(line);
+        }
+        // Sent every 100 ms, alternating between the two values.
+        ASSERT_GE(reports.size(), 4u) << run.live_log;
+        for (size_t i = 1; i < reports.size(); ++i) EXPECT_NE(reports[i], reports[i - 1]);
+        for (const std::string& report : reports) {
+            const std::string head = "  board report: event " + std::to_string(event) + ", value ";
+            EXPECT_TRUE(report == head + "0" || report == head + "1") << report;
+        }
+        EXPECT_EQ(run.transcript.back(), "switch off: ok");
+    }
+}
+
 TEST_F(EndToEnd, CanInstrumentWithWaveMonitorAndSensor) {
     const run_result full = run_instrument("can_full", {"--kind", "can", "--wave-monitor", "--temp-sensor"},
                                            {"--seconds", "0.3"});
@@ -194,7 +217,8 @@ TEST_F(EndToEnd, LaserThatNeverComesOnEndsTheCanSwitchOn) {
 TEST(VirtualInstrument, RefusesWhatItCannotRun) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"--kind", "uz9"}, {"--kind", "uz2", "--fault", "no-bridge"},
-          {"--kind", "can", "--fault", "board-nak"}, {"--fault", "laser-stuck"}, {"--then"}, {"--dir"}}) {
+          {"--kind", "can", "--fault", "board-nak"}, {"--fault", "laser-stuck"},
+          {"--kind", "can", "--reports", "100"}, {"--reports", "0"}, {"--then"}, {"--dir"}}) {
         std::vector<std::string> command{VIRTUAL_INSTRUMENT_EXE};
         command.insert(command.end(), args.begin(), args.end());
         plat::process_result result;
