@@ -135,10 +135,9 @@ int run_command(const vi::options& opts, const std::string& dir,
         std::fprintf(stderr, "virtual-instrument: cannot run %s\n", opts.then[0].c_str());
         return 127;
     }
-    for (const char* name : {"command.out", "command.err"}) {
-        const std::string& text = name[8] == 'o' ? result.out : result.err;
+    for (const auto& [name, text] : {std::pair{"command.out", &result.out}, std::pair{"command.err", &result.err}}) {
         if (std::FILE* file = std::fopen((fs::path(dir) / name).string().c_str(), "wb")) {
-            std::fwrite(text.data(), 1, text.size(), file);
+            std::fwrite(text->data(), 1, text->size(), file);
             std::fclose(file);
         }
     }
