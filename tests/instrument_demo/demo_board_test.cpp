@@ -26,6 +26,16 @@ sim::byte_string slot_deletes(uint8_t code, int slots) {
     return frames;
 }
 
+// The transcript of a board instrument with a wave monitor up to the wait.
+std::string steps_before_the_wait(const std::string& cal_path, const std::string& instrument,
+                                  const std::string& board, const std::string& wave_monitor) {
+    return "read calibration file: ok (" + cal_path + ": " + instrument + ")\n" +
+           "start device manager: ok\n" + "switch on board link: ok (" + board + ")\n" +
+           "switch on wave monitor: ok (" + wave_monitor + ")\n" +
+           "switch on temperature sensor: none configured\n" + "load ramp table: ok (2 ramps)\n" +
+           "read temperature: no sensor\n";
+}
+
 class DemoBoard : public Session {
   protected:
     void SetUp() override {
@@ -56,18 +66,8 @@ TEST_F(DemoBoard, Uz2WithWaveMonitorFromSwitchOnToSwitchOff) {
     ASSERT_EQ(demo_switch_on(session()), NO_ERROR) << serial_test::printed();
     ASSERT_EQ(demo_load_ramps(session()), NO_ERROR) << serial_test::printed();
     ASSERT_EQ(demo_read_temperature(session()), NO_ERROR);
-    EXPECT_EQ(transcript(), "read calibration file: ok (" + std::string(info()->calFile.path) +
-                                ": UZ2 board, system type 19)\n"
-                                "start device manager: ok\n"
-                                "switch on board link: ok (" +
-                                board.device_path() +
-                                ")\n"
-                                "switch on wave monitor: ok (" +
-                                wave_monitor.device_path() +
-                                ")\n"
-                                "switch on temperature sensor: none configured\n"
-                                "load ramp table: ok (2 ramps)\n"
-                                "read temperature: no sensor\n");
+    EXPECT_EQ(transcript(), steps_before_the_wait(info()->calFile.path, "UZ2 board, system type 19",
+                                                  board.device_path(), wave_monitor.device_path()));
     EXPECT_EQ(std::filesystem::path(info()->calFile.path),
               std::filesystem::path(default_cal_path()));
     EXPECT_EQ(wave_monitor.get("cl"), "5000000");
@@ -158,18 +158,8 @@ TEST_F(DemoBoard, ProgramRunsAgainstASimulatedBoard) {
     ASSERT_TRUE(plat::run_process({INSTRUMENT_DEMO_EXE, "--seconds", "0.3"}, options, &result));
     EXPECT_EQ(result.exit_code, 0) << result.err;
     const std::string cal_path = (folder().dir / u_cal_file_name(0)).string();
-    EXPECT_EQ(result.out, "read calibration file: ok (" + cal_path +
-                              ": UZ1 board, system type 27)\n"
-                              "start device manager: ok\n"
-                              "switch on board link: ok (" +
-                              board.device_path() +
-                              ")\n"
-                              "switch on wave monitor: ok (" +
-                              wave_monitor.device_path() +
-                              ")\n"
-                              "switch on temperature sensor: none configured\n"
-                              "load ramp table: ok (2 ramps)\n"
-                              "read temperature: no sensor\n"
+    EXPECT_EQ(result.out, steps_before_the_wait(cal_path, "UZ1 board, system type 27",
+                                                board.device_path(), wave_monitor.device_path()) +
                               "wait for reports and events: ok (0 received)\n"
                               "switch off: ok\n");
     EXPECT_NE(result.err.find("Ramp data sets:\n"), std::string::npos) << result.err;
