@@ -19,7 +19,8 @@
 //
 // Exit status: 0 when every step succeeded, 1 after a failed step (once
 // everything is switched off), 2 for a wrong command line. Ctrl-C (or
-// SIGTERM) ends the waits early and switches off.
+// SIGTERM) cuts the wait for reports short, or ends the wave monitor's
+// laser wait (ERR_SUNWELL_ABORTED); either way everything is switched off.
 //
 // The steps themselves are in instrument_session.cpp.
 #include <csignal>

@@ -34,13 +34,20 @@ int32_t failed(std::FILE* out, const char* step, int32_t code) {
 
 const char* board_name(int32_t board_type) {
     switch (board_type) {
-        case INSTR_BD_UZ1: return "UZ1 board";
-        case INSTR_BD_UZ2: return "UZ2 board";
-        case INSTR_BD_NOT_SERIAL: return "board without a serial line";
-        case INSTR_BD_NIF: return "NIF board";
-        case INSTR_BD_FTP: return "FTP board";
-        case INSTR_BD_CAN: return "CAN instrument";
-        default: return "no board";
+        case INSTR_BD_UZ1:
+            return "UZ1 board";
+        case INSTR_BD_UZ2:
+            return "UZ2 board";
+        case INSTR_BD_NOT_SERIAL:
+            return "board without a serial line";
+        case INSTR_BD_NIF:
+            return "NIF board";
+        case INSTR_BD_FTP:
+            return "FTP board";
+        case INSTR_BD_CAN:
+            return "CAN instrument";
+        default:
+            return "no board";
     }
 }
 
@@ -80,7 +87,8 @@ int32_t switch_on_board(demo_session& session) {
     // Wave monitor systems prepare their ramp descriptions once it is on.
     if (code == NO_ERROR && is_open(info->waveMonitor.line)) code = wm_init_ramp_info(info);
     if (code != NO_ERROR) return failed(session.out, "switch on wave monitor", code);
-    say_line(session.out, "switch on wave monitor", info->waveMonitor.line, "none for this system type");
+    say_line(session.out, "switch on wave monitor", info->waveMonitor.line,
+             "none for this system type");
     return NO_ERROR;
 }
 
@@ -96,7 +104,8 @@ int32_t switch_on_can(demo_session& session) {
     const uint8_t* ip = info->can.bridge.ipAddress;
     say(session.out, "switch on CAN instrument: ok (bridge %d.%d.%d.%d, firmware %d.%d)", ip[0],
         ip[1], ip[2], ip[3], info->can.bridge.firmwareMajor, info->can.bridge.firmwareMinor);
-    say_line(session.out, "switch on wave monitor", info->waveMonitor.line, "none for this system type");
+    say_line(session.out, "switch on wave monitor", info->waveMonitor.line,
+             "none for this system type");
     return NO_ERROR;
 }
 
@@ -186,7 +195,8 @@ void print_can_events(demo_session& session, int* received) {
     can_event event{};
     while (can_take_event(&event)) {
         const int32_t* w = event.words;
-        say(session.out, "  CAN event %d: %d %d %d %d %d", event.type, w[0], w[1], w[2], w[3], w[4]);
+        say(session.out, "  CAN event %d: %d %d %d %d %d", event.type, w[0], w[1], w[2], w[3],
+            w[4]);
         ++*received;
     }
 }

@@ -20,8 +20,9 @@ plat::process_result demo(std::vector<std::string> args) {
 TEST(DemoArguments, HelpGoesToStandardOutput) {
     const plat::process_result result = demo({"--help"});
     EXPECT_EQ(result.exit_code, 0);
-    EXPECT_EQ(result.out.rfind("Usage:  instrument-demo [--system N] [--cal FILE] [--seconds S]\n", 0),
-              0u)
+    EXPECT_EQ(
+        result.out.rfind("Usage:  instrument-demo [--system N] [--cal FILE] [--seconds S]\n", 0),
+        0u)
         << result.out;
     for (const char* option : {"--system N", "--cal FILE", "--seconds S", "--help"}) {
         EXPECT_NE(result.out.find(option), std::string::npos) << option;
@@ -31,10 +32,20 @@ TEST(DemoArguments, HelpGoesToStandardOutput) {
 
 TEST(DemoArguments, WrongArgumentsPrintTheUsageAndSwitchNothingOn) {
     const std::vector<std::vector<std::string>> cases = {
-        {"--system"},          {"--system", "4"},    {"--system", "-1"},    {"--system", "01"},
-        {"--system", ""},      {"--seconds", "-1"},  {"--seconds", "3s"},   {"--seconds", "86401"},
-        {"--seconds", "nan"},  {"--cal", ""},        {"--cal"},             {"--verbose"},
-        {"extra"},             {"--help", "--system", "9"},
+        {"--system"},
+        {"--system", "4"},
+        {"--system", "-1"},
+        {"--system", "01"},
+        {"--system", ""},
+        {"--seconds", "-1"},
+        {"--seconds", "3s"},
+        {"--seconds", "86401"},
+        {"--seconds", "nan"},
+        {"--cal", ""},
+        {"--cal"},
+        {"--verbose"},
+        {"extra"},
+        {"--help", "--system", "9"},
     };
     for (const auto& args : cases) {
         const plat::process_result result = demo(args);

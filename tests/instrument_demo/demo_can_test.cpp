@@ -5,8 +5,8 @@
 #include <algorithm>
 
 #include "demo_test_support.h"
+#include "seriallink/device_test_support.h"
 #include "sim/can_library/can_sim.h"
-#include "support/print_capture.h"
 
 namespace {
 
@@ -34,15 +34,15 @@ class DemoCan : public Session {
         can_set_wave_monitor_hook(nullptr);
         sim_can_reset();
     }
-    print_capture capture;  // the library's messages
+    serial_test::print_capture capture;  // the library's messages
 };
 
 TEST_F(DemoCan, InstrumentOnEventsPrintedAndOffAgain) {
     sim_can_add_bridge(kMac, kIp);
     sim_can_set_firmware(2, 7);
     ASSERT_EQ(demo_read_calibration(session(), nullptr, 0), NO_ERROR);
-    ASSERT_EQ(demo_switch_on(session()), NO_ERROR) << capture.text();
-    ASSERT_EQ(demo_load_ramps(session()), NO_ERROR) << capture.text();
+    ASSERT_EQ(demo_switch_on(session()), NO_ERROR) << serial_test::printed();
+    ASSERT_EQ(demo_load_ramps(session()), NO_ERROR) << serial_test::printed();
     ASSERT_EQ(demo_read_temperature(session()), NO_ERROR);
     EXPECT_EQ(transcript(), "read calibration file: ok (" + std::string(info()->calFile.path) +
                                 ": CAN instrument, system type 0)\n"
@@ -63,6 +63,41 @@ TEST_F(DemoCan, InstrumentOnEventsPrintedAndOffAgain) {
 
     EXPECT_EQ(demo_switch_off(session()), NO_ERROR);
     EXPECT_EQ(transcript(), "switch off: ok\n");
+    EXPECT_TRUE(all_switched_off(*info()));
+    EXPECT_EQ(sim_can_is_connected(), 0);
+}
+
+TEST_F(DemoCan, WaveMonitorOfASystem32IsSwitchedOnWithTheInstrument) {
+    if (!serial_test::peer_available()) GTEST_SKIP() << serial_test::kNoPeer;
+    serial_test::short_waits waits;
+    serial_test::test_device wave_monitor("wave_monitor");
+    sys_info config = instrument(INSTR_BD_CAN, 32);
+    std::copy(kMac, kMac + 6, config.can.bridge.macAddress);
+    set_port(&config.waveMonitor.line, wave_monitor.device_path());
+    config.waveMonitor.systemGain = 1.5f;
+    write_cal_file(config);
+    sim_can_add_bridge(kMac, kIp);
+    ASSERT_TRUE(wave_monitor.set("laser", "0"));
+
+    demo_options options;
+    options.seconds = 0.1;
+    EXPECT_EQ(demo_run(options, session().out), NO_ERROR) << serial_test::printed();
+    const std::string text = transcript();
+    EXPECT_NE(
+        text.find("switch on wave monitor: ok (" + std::string(wave_monitor.device_path()) + ")\n"),
+        std::string::npos)
+        << text;
+    EXPECT_EQ(wave_monitor.get("laser"), "1");
+    EXPECT_EQ(wave_monitor.get("ss"), "1.5");
+    EXPECT_TRUE(all_switched_off(*info()));
+
+    // A laser that never follows ends the switch-on, and nothing stays open.
+    ASSERT_TRUE(wave_monitor.set("laser", "0"));
+    ASSERT_TRUE(wave_monitor.set("laser_polls", "1000"));
+    EXPECT_EQ(demo_run(options, session().out), ERR_WM_LASER_CONTROL_TIMEOUT);
+    EXPECT_NE(transcript().find("switch on CAN instrument: failed: ERR_WM_LASER_CONTROL_TIMEOUT\n"
+                                "switch off: ok\n"),
+              std::string::npos);
     EXPECT_TRUE(all_switched_off(*info()));
     EXPECT_EQ(sim_can_is_connected(), 0);
 }

@@ -8,7 +8,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
 
 #include "can/can.h"
@@ -17,6 +16,7 @@
 #include "instrument_session.h"
 #include "platform/environment.h"
 #include "ramps/ramps.h"
+#include "support/process_directory.h"
 #include "support/temp_file.h"
 #include "tools/ramp_generator/ramp_generator.h"
 #include "util/util.h"
@@ -25,26 +25,17 @@ namespace demo_test {
 
 inline constexpr int32_t kPifoc = 12345;
 
-// The configuration directory of this process and of the demos it starts.
-struct config_folder {
-    std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                ("gridtext-demo-" + std::to_string(std::random_device{}()));
-    config_folder() {
-        std::filesystem::create_directories(dir / "ramps");
-        plat::set_environment("MB_CONFIG_DIR", dir.string().c_str());
+// The configuration directory of this process and of the demos it starts,
+// with the ramps folder in it.
+struct config_folder : process_directory {
+    config_folder() : process_directory("MB_CONFIG_DIR", "gridtext-demo-") {
         plat::set_environment("MB_RAMPS_DIR", nullptr);
         plat::set_environment(RR_KEEP_RAMPS_ENV, nullptr);
-    }
-    ~config_folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
+        std::filesystem::create_directories(dir / "ramps");
     }
     // Every file of the folder goes; the ramps folder stays, empty.
     void clear() const {
-        std::error_code ignored;
-        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-            std::filesystem::remove_all(entry.path(), ignored);
-        }
+        process_directory::clear();
         std::filesystem::create_directories(dir / "ramps");
     }
 };
@@ -84,8 +75,8 @@ inline void write_cal_file(const sys_info& info, const std::string& path = defau
 inline void write_ramps() {
     for (const float scan_len : {10.0f, 20.0f}) {
         const rampgen::ramp ramp = rampgen::make_ramp({.scan_len = scan_len, .pzt_id = kPifoc});
-        const std::string name = "d" + std::to_string(static_cast<int>(scan_len)) + "s81c25.b" +
-                                 std::to_string(kPifoc);
+        const std::string name =
+            "d" + std::to_string(static_cast<int>(scan_len)) + "s81c25.b" + std::to_string(kPifoc);
         const std::string path = (folder().dir / "ramps" / name).string();
         ASSERT_EQ(rr_write_ramp_file(path.c_str(), &ramp.hdr, ramp.points.data()), NO_ERROR);
     }
@@ -93,7 +84,8 @@ inline void write_ramps() {
 
 // True when nothing the demo opens is left open.
 inline ::testing::AssertionResult all_switched_off(const sys_info& info) {
-    if (info.board.line.portHandle != plat::kInvalidPort) return ::testing::AssertionFailure() << "board line open";
+    if (info.board.line.portHandle != plat::kInvalidPort)
+        return ::testing::AssertionFailure() << "board line open";
     if (info.waveMonitor.line.portHandle != plat::kInvalidPort)
         return ::testing::AssertionFailure() << "wave monitor line open";
     if (info.tempSensor.line.portHandle != plat::kInvalidPort)
@@ -103,7 +95,8 @@ inline ::testing::AssertionResult all_switched_off(const sys_info& info) {
     if (dev_cntrl().initialised != 0 || dev_cntrl().thread != nullptr)
         return ::testing::AssertionFailure() << "device manager running";
     for (const dev_info& entry : gl_DevInfo) {
-        if (entry.status != DEV_FREE) return ::testing::AssertionFailure() << "device table entry in use";
+        if (entry.status != DEV_FREE)
+            return ::testing::AssertionFailure() << "device table entry in use";
     }
     return ::testing::AssertionSuccess();
 }
@@ -119,6 +112,7 @@ class Session : public ::testing::Test {
         session_ = demo_session{out_, info(), nullptr};
     }
     void TearDown() override {
+        if (out_ == nullptr) return;  // skipped before the session began
         demo_switch_off(session_);
         std::fclose(out_);
         sys_info_clear(info());

@@ -8,13 +8,13 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "instrument/instrument.h"
 #include "platform/environment.h"
 #include "ramps/ramps.h"
+#include "support/process_directory.h"
 #include "tools/ramp_generator/ramp_generator.h"
 #include "util/util.h"
 
@@ -24,23 +24,8 @@ inline constexpr int32_t kPifoc = 12345;
 inline constexpr int32_t kPzt = 999;
 
 // The ramps directory of this process, emptied of files by each test.
-struct ramps_folder {
-    std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                ("gridtext-registry-" + std::to_string(std::random_device{}()));
-    ramps_folder() {
-        std::filesystem::create_directories(dir);
-        plat::set_environment("MB_RAMPS_DIR", dir.string().c_str());
-    }
-    ~ramps_folder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir, ignored);
-    }
-    void clear() const {
-        std::error_code ignored;
-        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-            std::filesystem::remove_all(entry.path(), ignored);
-        }
-    }
+struct ramps_folder : process_directory {
+    ramps_folder() : process_directory("MB_RAMPS_DIR", "gridtext-registry-") {}
 };
 
 inline const ramps_folder& folder() {
