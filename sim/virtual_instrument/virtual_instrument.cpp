@@ -79,6 +79,33 @@ int fail(const std::string& message, int status) {
     return status;
 }
 
+// Prints the variables to set, as shell lines, and adds the library search
+// path (the simulated libraries' folders first) to them.
+void print_exports(std::vector<std::pair<std::string, std::string>>* variables) {
+    std::string folders;
+    for (const std::string& folder : simulated_library_folders()) {
+        if (!folders.empty()) folders += kPathListSeparator;
+        folders += folder;
+    }
+    for (const auto& [name, value] : *variables) sim::say("export " + name + "=" + shell_quoted(value));
+    const std::string name = kLibraryPathVariable;
+    sim::say("export " + name + "=" + shell_quoted(folders) + "${" + name + ":+" + kPathListSeparator +
+             "$" + name + "}");
+    const char* inherited = plat::get_environment(kLibraryPathVariable);
+    if (inherited != nullptr && inherited[0] != '\0') folders += kPathListSeparator + std::string(inherited);
+    variables->emplace_back(name, folders);
+}
+
+// Removes a folder of its own making when the program ends early.
+struct folder_remover {
+    std::string dir;
+    ~folder_remover() {
+        if (dir.empty()) return;
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+};
+
 // A simulated serial device of that kind whose frames go to the record;
 // null when no pseudo-terminal opens.
 std::unique_ptr<sim::device_peer> start_device(const std::string& kind, vi::frame_record& record,
@@ -167,9 +194,11 @@ int main(int argc, char** argv) {
 
     const bool own_folder = opts.dir.empty();
     std::string dir = opts.dir;
+    folder_remover remover;
     if (own_folder) {
         dir = fresh_folder();
         if (dir.empty()) return fail("cannot make a folder in the temporary directory", 1);
+        if (!opts.keep) remover.dir = dir;
     } else {
         std::error_code failed;
         fs::create_directories(dir, failed);
@@ -207,20 +236,7 @@ int main(int argc, char** argv) {
 
     vi::folder_environment env;
     if (!vi::write_instrument_folder(dir, opts, ports, &env, &error)) return fail(error, 1);
-    std::string libraries;
-    for (const std::string& folder : simulated_library_folders()) {
-        libraries += folder + kPathListSeparator;
-    }
-    const char* inherited = plat::get_environment(kLibraryPathVariable);
-    std::string printed_libraries = shell_quoted(libraries.substr(0, libraries.size() - 1));
-    printed_libraries += std::string("${") + kLibraryPathVariable + ":+" + kPathListSeparator + "$" +
-                         kLibraryPathVariable + "}";
-    for (const auto& [name, value] : env.variables) sim::say("export " + name + "=" + shell_quoted(value));
-    sim::say(std::string("export ") + kLibraryPathVariable + "=" + printed_libraries);
-    env.variables.emplace_back(kLibraryPathVariable,
-                               inherited != nullptr && inherited[0] != '\0'
-                                   ? libraries + inherited
-                                   : libraries.substr(0, libraries.size() - 1));
+    print_exports(&env.variables);
 
     std::unique_ptr<vi::file_follower> can_log;
     if (!env.can_log.empty()) {
@@ -248,10 +264,10 @@ int main(int argc, char** argv) {
     temp_sensor.reset();
     can_log.reset();
     const std::string received = (fs::path(dir) / "received.log").string();
-    if (!record.write(received, devices)) std::fprintf(stderr, "virtual-instrument: cannot write %s\n", received.c_str());
-    if (own_folder && !opts.keep) {
-        std::error_code ignored;
-        fs::remove_all(dir, ignored);
+    if (!record.write(received, devices)) {
+        std::fprintf(stderr, "virtual-instrument: cannot write %s\n", received.c_str());
+    }
+    if (!remover.dir.empty()) {
         sim::say("virtual-instrument: stopped");
     } else {
         sim::say("virtual-instrument: stopped; what the devices received is in " + received);
