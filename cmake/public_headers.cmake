@@ -5,9 +5,10 @@
 #
 # Of platform/, only the few portable headers that declare types a caller of
 # the public functions must have (paths, serial port handles, events,
-# threads, library and mutex handles) belong to the interface; a public
-# header that reaches any other platform/ header stops the configuration, so
-# the interface grows only on purpose.
+# threads, library and mutex handles) belong to the interface. Any other
+# platform/ header a public header reaches is left out of the installed set
+# with a warning, so that the header test fails on it: the interface grows
+# only on purpose.
 set(GRIDTEXT_PUBLIC_PLATFORM_HEADERS
   platform/path_ref.h
   platform/serial_port.h
@@ -32,11 +33,12 @@ function(gridtext_public_headers out)
       continue()
     endif()
     if(header MATCHES "^platform/" AND NOT header IN_LIST GRIDTEXT_PUBLIC_PLATFORM_HEADERS)
-      message(FATAL_ERROR "A public header includes ${header}, which is not part of the "
-                          "public interface (GRIDTEXT_PUBLIC_PLATFORM_HEADERS)")
+      message(WARNING "A public header includes ${header}, which is not part of the "
+                      "public interface (GRIDTEXT_PUBLIC_PLATFORM_HEADERS)")
+      continue()
     endif()
     if(NOT EXISTS ${PROJECT_SOURCE_DIR}/${header})
-      message(FATAL_ERROR "A public header includes ${header}, which does not exist")
+      continue()  # not ours: the header test reports it
     endif()
     list(APPEND found ${header})
     set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
