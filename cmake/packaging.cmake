@@ -1,0 +1,38 @@
+# CPack: a Debian package of everything `cmake --install` lays out (release
+# build, `cpack --preset release`), and on Windows a zip of the programs, the
+# DLLs they load and the documentation (`cpack --preset windows`).
+set(CPACK_PACKAGE_NAME gridtext)
+set(CPACK_PACKAGE_VENDOR "gridtext developers")
+set(CPACK_PACKAGE_CONTACT "gridtext developers <gridtext@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "Converter of binary interferometer data files to ASCII, and its instrument-support library")
+set(CPACK_PACKAGE_DESCRIPTION
+    "gridtext converts a binary measurement file of a surface-measuring interferometer into the \
+documented ASCII data file. The package also holds the instrument-support library beneath it \
+(static libraries, public headers, CMake and pkg-config files), the simulated CAN, \
+frame-grabber and motion libraries, and ramptool.")
+set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
+set(CPACK_STRIP_FILES ON)
+
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_SYSTEM_NAME windows-x86_64)
+  set(CPACK_ARCHIVE_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL programs documentation)
+  set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
+  set(CPACK_COMPONENT_INCLUDE_TOPLEVEL_DIRECTORY ON)
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION science)
+  # The run-time dependencies of the programs and shared libraries, found by
+  # dpkg-shlibdeps; the package's own CAN library satisfies itself.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS usr/${GRIDTEXT_INSTALL_LIBDIR})
+  # Building against the static libraries needs a C++20 compiler.
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "g++ (>= 4:12), cmake (>= 3.25), pkg-config")
+endif()
+
+include(CPack)
