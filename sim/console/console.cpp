@@ -1,9 +1,12 @@
 #include "sim/console/console.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <deque>
 #include <iostream>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -39,9 +42,40 @@ void say(const std::string& line) {
 }
 
 bool obey_until_stopped(const std::function<bool(const std::string& line)>& obey) {
-    std::string line;
-    while (g_stop == 0 && std::getline(std::cin, line)) {
-        if (!obey(line)) return false;
+    // Reading a line blocks until one is typed, and the C library restarts
+    // that read after a signal; reading on a thread of its own lets a stop
+    // signal end the program while nobody types.
+    struct inbox {
+        std::mutex lock;
+        std::condition_variable ready;
+        std::deque<std::string> lines;
+        bool ended = false;
+    };
+    const auto box = std::make_shared<inbox>();
+    std::thread([box] {
+        std::string line;
+        while (std::getline(std::cin, line)) {
+            const std::lock_guard<std::mutex> guard(box->lock);
+            box->lines.push_back(line);
+            box->ready.notify_one();
+        }
+        const std::lock_guard<std::mutex> guard(box->lock);
+        box->ended = true;
+        box->ready.notify_one();
+    }).detach();
+
+    while (g_stop == 0) {
+        std::unique_lock<std::mutex> guard(box->lock);
+        box->ready.wait_for(guard, std::chrono::milliseconds(100),
+                            [&box] { return !box->lines.empty() || box->ended; });
+        if (!box->lines.empty()) {
+            const std::string line = std::move(box->lines.front());
+            box->lines.pop_front();
+            guard.unlock();
+            if (!obey(line)) return false;
+        } else if (box->ended) {
+            break;
+        }
     }
     wait_for_stop();
     return true;
