@@ -2,8 +2,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <cctype>
 #include <iterator>
-#include <regex>
 
 #include "platform/child_process.h"
 
@@ -13,6 +13,33 @@ namespace {
 std::string read_file(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Whether text holds shape at position at, where '9' in shape stands for
+// any digit and every other character for itself.
+bool has_shape_at(const std::string& text, size_t at, const std::string& shape) {
+    if (text.size() - at < shape.size()) return false;
+    for (size_t i = 0; i < shape.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[at + i]);
+        if (shape[i] == '9' ? std::isdigit(c) == 0 : text[at + i] != shape[i]) return false;
+    }
+    return true;
+}
+
+// Replaces every run that starts with prefix and goes on up to (not
+// including) the first character for which ends_run is true.
+template <typename EndsRun>
+std::string replace_runs(const std::string& text, const std::string& prefix,
+                         const std::string& replacement, EndsRun ends_run) {
+    std::string result;
+    size_t from = 0;
+    for (size_t at = text.find(prefix); at != std::string::npos; at = text.find(prefix, from)) {
+        size_t end = at + prefix.size();
+        while (end < text.size() && !ends_run(text[end])) ++end;
+        result.append(text, from, at - from).append(replacement);
+        from = end;
+    }
+    return result.append(text, from);
 }
 
 }  // namespace
@@ -32,8 +59,16 @@ std::vector<std::string> lines_of(const std::string& text) {
 }
 
 std::string without_stamps(const std::string& text) {
-    static const std::regex stamp("[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} ");
-    return std::regex_replace(text, stamp, "");
+    const std::string stamp = "9999-99-99 99:99:99 ";
+    std::string result;
+    for (size_t at = 0; at < text.size();) {
+        if (has_shape_at(text, at, stamp)) {
+            at += stamp.size();
+        } else {
+            result += text[at++];
+        }
+    }
+    return result;
 }
 
 run_result run_instrument(const std::string& name, const std::vector<std::string>& args,
@@ -52,12 +87,15 @@ run_result run_instrument(const std::string& name, const std::vector<std::string
     // The folder, the calibration file's name (the computer's) and the
     // pseudo-terminals differ from run to run.
     std::string transcript = without_stamps(read_file(folder.path / "command.out"));
-    transcript = std::regex_replace(transcript, std::regex("/dev/pts/[0-9]+"), "PORT");
+    transcript = replace_runs(transcript, "/dev/pts/", "PORT",
+                              [](char c) { return std::isdigit(static_cast<unsigned char>(c)) == 0; });
     for (size_t at = transcript.find(folder.str()); at != std::string::npos;
          at = transcript.find(folder.str(), at)) {
         transcript.replace(at, folder.str().size(), "DIR");
     }
-    transcript = std::regex_replace(transcript, std::regex(R"(DIR[/\\]cfg[/\\][^:]+:)"), "DIR/cfg/CAL:");
+    for (const char* cfg : {"DIR/cfg/", "DIR\\cfg\\"}) {
+        transcript = replace_runs(transcript, cfg, "DIR/cfg/CAL", [](char c) { return c == ':'; });
+    }
     run.transcript = lines_of(transcript);
     run.demo_errors = read_file(folder.path / "command.err");
     run.received = lines_of(read_file(folder.path / "received.log"));
