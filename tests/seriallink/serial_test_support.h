@@ -55,7 +55,7 @@ inline std::string& printed() {
     return text;
 }
 
-inline void capture_print(const char* format, ...) {
+U_PRINTF_FORMAT(1, 2) inline void capture_print(const char* format, ...) {
     char line[1024];
     va_list args;
     va_start(args, format);

@@ -18,7 +18,7 @@ namespace {
 
 // Collects printed messages whatever their length (some name 4000-byte paths).
 std::string printed;
-void capture(const char* format, ...) {
+U_PRINTF_FORMAT(1, 2) void capture(const char* format, ...) {
     va_list args;
     va_start(args, format);
     va_list again;
