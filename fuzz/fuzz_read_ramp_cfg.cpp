@@ -1,7 +1,7 @@
 // Fuzz target: the ramp configuration reader on arbitrary text.
 //
 // Whatever the reader accepts, the writer writes, and that file reads back
-// to the same specs; written again, it is the same file byte for byte.
+// to the same ramp configurations; written again, it is the same file byte for byte.
 #include <string>
 
 #include "fuzz/fuzz_support.h"
@@ -32,10 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     spec_list back;
     const int32_t back_err = rr_read_ramp_cfg(first_path.c_str(), &back.entries, &back.count);
     if (back_err != NO_ERROR) fuzz::fail("a written file does not read back", back_err, 0);
-    if (back.count != read.count) fuzz::fail("a written file lost specs", read.count, back.count);
+    if (back.count != read.count) fuzz::fail("a written file lost ramp configurations", read.count, back.count);
     for (int32_t i = 0; i < read.count; ++i) {
         if (!same_spec(read.entries[i], back.entries[i])) {
-            fuzz::fail("a spec changed on its way through the file", i, 0);
+            fuzz::fail("a ramp configuration changed on its way through the file", i, 0);
         }
     }
     written = rr_write_ramp_cfg(second_path.c_str(), back.entries, back.count);

@@ -1,7 +1,7 @@
 // Seeds of the ramp fuzz targets: configuration files with every type,
-// comments, CR LF ends, derived specs and a few rejected lines; ramp files
+// comments, CR LF ends, derived ramp configurations and a few rejected lines; ramp files
 // of each type, without samples, cut short and with trailing bytes; and
-// spec lines before ramp files for the derivation.
+// configuration lines before ramp files for the derivation.
 #include "fuzz/ramp_seeds.h"
 
 #include <cstdio>
