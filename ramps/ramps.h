@@ -190,11 +190,11 @@ int32_t rr_read_ramp_file(const char* path, rr_ramp_hdr_t* hdr, uint16_t** point
 void rr_print_ramp_hdr(FILE* stream, const rr_ramp_hdr_t* hdr, const uint16_t* points,
                        int one_per_line);
 
-// Checks a loaded ramp against the spec it was loaded for (type, camera
+// Checks a loaded ramp against the configuration entry it was loaded for (type, camera
 // rate within 0.1, interlace, grab skip, fringes per frame and, except for
 // PMI ramps, scan length and ramp slope). NO_ERROR, or ERR_INVALID_PARAM
 // after the message of the first mismatch.
-int32_t rr_check_ramp_cfg(const rr_ramp_cfg_t* spec, const rr_ramp_t* ramp);
+int32_t rr_check_ramp_cfg(const rr_ramp_cfg_t* cfg, const rr_ramp_t* ramp);
 
 // Derives a SWLI or BTW ramp for spec from the SWLI ramp base: a copy of
 // base with its own samples (resampled to a shorter scan length), the
