@@ -105,9 +105,18 @@ int32_t select_secondary(sys_acq_info* acq, int32_t* mode_id) {
     return NO_ERROR;
 }
 
+// Every step asks the library: before acq_mgropen and after acq_mgrclose
+// its entry points are null, and the step refuses as the start-up does when
+// the library cannot be initialised.
+int32_t check_step(const sys_info* info) {
+    if (info == nullptr) return ERR_INVALID_PARAM;
+    return gl_AcqLibrary != nullptr && gl_Kv.GetNumAcqDevices != nullptr ? NO_ERROR : ERR_ACQ_INIT_DEV;
+}
+
 }  // namespace
 
 int32_t acq_getdevices(sys_info* info) {
+    if (const int32_t err = check_step(info)) return err;
     sys_acq_info* acq = &info->acq;
     clear_devices(acq);
     int32_t count = gl_Kv.GetNumAcqDevices();
@@ -131,6 +140,7 @@ int32_t acq_getdevices(sys_info* info) {
 }
 
 int32_t acq_getinputdev(sys_info* info) {
+    if (const int32_t err = check_step(info)) return err;
     sys_acq_info* acq = &info->acq;
     clear_cameras(acq);
     if (acq->numDevices < 1) return ERR_ACQ_INIT_DEV;
@@ -177,6 +187,7 @@ int32_t acq_getinputdev(sys_info* info) {
 }
 
 int32_t acq_getinputmodes(sys_info* info) {
+    if (const int32_t err = check_step(info)) return err;
     sys_acq_info* acq = &info->acq;
     if (acq->numCameras < 1) return ERR_ACQ_INIT_DEV;
     acq->numModes = 0;

@@ -30,6 +30,7 @@ void can_pause(int32_t milliseconds) {
 }
 
 int32_t find_bridge(sys_can_bridge* bridge) {
+    if (bridge == nullptr) return ERR_INVALID_PARAM;
     const uint8_t* mac = bridge->macAddress;
     char mac_text[24];
     std::snprintf(mac_text, sizeof mac_text, "%2.2X %2.2X %2.2X %2.2X %2.2X %2.2X", unsigned{mac[0]},

@@ -56,6 +56,7 @@ bool get_operational_node(uint8_t node, const char* name, uint32_t* product_id) 
 }
 
 int32_t can_check_bridge_status(const sys_info* info) {
+    if (info == nullptr) return ERR_INVALID_PARAM;
     uint8_t status = 0;
     if (const int32_t err = can_read_bridge_status(&status)) return err;
     const char* fault = nullptr;

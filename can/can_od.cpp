@@ -120,6 +120,7 @@ int32_t od_write(const sys_info* info, const od_entry& e, uint32_t value, uint8_
 
 template <typename T>
 int32_t read_as(const sys_info* info, const od_entry& e, T* out) {
+    if (out == nullptr) return ERR_INVALID_PARAM;
     uint32_t value = 0;
     const int32_t err = od_read(info, e, &value);
     if (err == NO_ERROR) *out = static_cast<T>(value);
@@ -129,6 +130,7 @@ int32_t read_as(const sys_info* info, const od_entry& e, T* out) {
 // The identity object belongs to every node; it is read with its own
 // abort error and needs no board check (the bridge search reads it too).
 int32_t read_identity(uint8_t node, uint8_t subindex, const char* caller, uint32_t* value) {
+    if (value == nullptr) return ERR_INVALID_PARAM;
     uint8_t bytes[4] = {};
     const int32_t err = can_sdo_read2(node, 0x1018, subindex, bytes, 4, 1, ERR_CAN_ERROR, caller);
     if (err == NO_ERROR) *value = can_le_get(bytes, 4);
@@ -153,6 +155,7 @@ int32_t can_read_productID(uint8_t node, uint32_t* product_id) {
 }
 
 int32_t can_read_version(uint8_t node, int32_t* major, int32_t* minor) {
+    if (major == nullptr || minor == nullptr) return ERR_INVALID_PARAM;
     uint32_t value = 0;
     const int32_t err = read_identity(node, 3, "can_read_version", &value);
     if (err != NO_ERROR) return err;
@@ -264,6 +267,7 @@ int32_t can_dmi_read_capture_buffer_count(const sys_info* info, uint32_t* count)
 
 int32_t can_dmi_read_capture_buffer_array(const sys_info* info, int32_t* values, uint32_t capacity,
                                           uint32_t* count) {
+    if (count == nullptr || (values == nullptr && capacity > 0)) return ERR_INVALID_PARAM;
     uint32_t reported = 0;
     if (const int32_t err = can_dmi_read_capture_buffer_count(info, &reported)) return err;
     // The node's count is not trusted to fit the caller's buffer.
@@ -283,7 +287,7 @@ int32_t can_dmi_preset_pos(const sys_info* info, int32_t axis, int32_t position)
 }
 
 int32_t can_dmi_read_pos(const sys_info* info, int32_t axis, int32_t* position) {
-    if (axis != 1 && axis != 2) return ERR_INVALID_PARAM;
+    if ((axis != 1 && axis != 2) || position == nullptr) return ERR_INVALID_PARAM;
     uint32_t value = 0;
     const int32_t err = od_read(info, kDmiPos, &value, static_cast<uint8_t>(axis));
     if (err == NO_ERROR) *position = static_cast<int32_t>(value);

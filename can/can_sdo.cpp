@@ -48,6 +48,7 @@ int32_t finish_transfer(const char* op, int32_t call_result, const can_sdo_resul
 
 int32_t can_sdo_read2(uint8_t node, uint16_t index, uint8_t subindex, void* buffer,
                       uint32_t length, int32_t activity, int32_t abort_error, const char* caller) {
+    if (buffer == nullptr && length > 0) return ERR_INVALID_PARAM;
     can_sdo_result sdo{};
     const int32_t r = CAN_SDORead(node, index, subindex, buffer, length, &sdo);
     return finish_transfer("can_sdo_read2", r, sdo, activity, abort_error, caller, false);
@@ -55,6 +56,7 @@ int32_t can_sdo_read2(uint8_t node, uint16_t index, uint8_t subindex, void* buff
 
 int32_t can_sdo_write2(uint8_t node, uint16_t index, uint8_t subindex, const void* buffer,
                        uint32_t length, int32_t activity, int32_t abort_error, const char* caller) {
+    if (buffer == nullptr && length > 0) return ERR_INVALID_PARAM;
     can_sdo_result sdo{};
     const int32_t r = CAN_SDOWrite(node, index, subindex, buffer, length, &sdo);
     return finish_transfer("can_sdo_write2", r, sdo, activity, abort_error, caller, true);

@@ -35,6 +35,7 @@ int32_t orvo_enc_zoom_set_soft_limits(int32_t lower, int32_t upper) {
 }
 
 int32_t orvo_enc_zoom_set_motion_mode(const sys_info* info) {
+    if (info == nullptr) return ERR_INVALID_PARAM;
     if (const int32_t err = write_zoom(0x2002, 0, kPositionMode, 1, "orvo_enc_zoom_set_motion_mode"))
         return err;
     return orvo_enc_zoom_set_soft_limits(info->encZoom.progLim[0], info->encZoom.progLim[1]);

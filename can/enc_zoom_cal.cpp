@@ -69,6 +69,7 @@ bool reasonable(double value) { return value >= -kLargestValue && value <= kLarg
 int32_t enc_zoom_read_cal_file(const char* path, int32_t* count, sys_zoom_cal_pair** pairs,
                                char* message, size_t size) {
     if (message != nullptr && size > 0) message[0] = '\0';
+    if (path == nullptr || count == nullptr || pairs == nullptr) return ERR_INVALID_PARAM;
     const std::unique_ptr<FILE, file_closer> file(plat::open_file(path, "rb"));
     if (!file) {
         append(message, size,
@@ -127,6 +128,7 @@ int32_t enc_zoom_read_cal_file(const char* path, int32_t* count, sys_zoom_cal_pa
 }
 
 void enc_zoom_free_cal(sys_enc_zoom_state* state) {
+    if (state == nullptr) return;
     gl_FreeFunc(state->pairs);
     gl_FreeFunc(state->path);
     state->pairs = nullptr;
@@ -139,6 +141,7 @@ void enc_zoom_free_cal(sys_enc_zoom_state* state) {
 int32_t enc_zoom_load_cal(sys_enc_zoom_state* state, const char* configured_name, char* message,
                           size_t size) {
     if (message != nullptr && size > 0) message[0] = '\0';
+    if (state == nullptr) return ERR_INVALID_PARAM;
     if (state->path != nullptr) {
         int64_t modified = 0, changed = 0;
         if (!plat::file_times(state->path, &modified, &changed)) {

@@ -189,3 +189,32 @@ TEST_F(AcqDiscovery, ModeSelectionFailures) {
 
 }  // namespace
 }  // namespace acq_test
+
+namespace acq_test {
+namespace {
+
+// Before the library is opened and after it is closed the steps have no
+// library to ask; a null record is refused whatever the state.
+TEST_F(AcqDiscovery, StepsWithoutTheLibraryOrARecordAreRefused) {
+    standard_system(state_);
+    const auto refusals = [&](int32_t expected) {
+        EXPECT_EQ(acq_getdevices(&info()), expected);
+        EXPECT_EQ(acq_getinputdev(&info()), expected);
+        EXPECT_EQ(acq_getinputmodes(&info()), expected);
+    };
+    // The fields a former discovery left behind would lead the later steps on.
+    info().acq.numDevices = 1;
+    info().acq.numCameras = 1;
+    refusals(ERR_ACQ_INIT_DEV);
+    EXPECT_EQ(acq_last_error(), NO_ERROR);
+    ASSERT_EQ(discover(), NO_ERROR);
+    EXPECT_EQ(acq_getdevices(nullptr), ERR_INVALID_PARAM);
+    EXPECT_EQ(acq_getinputdev(nullptr), ERR_INVALID_PARAM);
+    EXPECT_EQ(acq_getinputmodes(nullptr), ERR_INVALID_PARAM);
+    acq_mgrclose(&info());
+    refusals(ERR_ACQ_INIT_DEV);
+    EXPECT_EQ(acq_last_error(), NO_ERROR);
+}
+
+}  // namespace
+}  // namespace acq_test
