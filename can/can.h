@@ -165,12 +165,24 @@ struct can_event {
 };
 static_assert(sizeof(can_emergency_event) == 28 && sizeof(can_event) == 24);
 
-// Creates whichever of the three locks is missing.
+// Creates whichever of the three locks is missing; a lock, once created,
+// lives for the rest of the process.
 int32_t CanCreateSyncObjects();
-// Installs (on) or removes the handlers and the instrument's PDO registrations.
+// Installs (on) or removes the handlers and the instrument's PDO
+// registrations. Off returns once no handler runs, and the handlers take
+// nothing more until the next on, even when the library fails to remove them.
 int32_t can_register_events(const sys_info* info, bool on);
-// Drops the PDO registrations and closes the locks.
+// Drops the PDO registrations.
 void can_events_free_resources();
+// The motion wrapper library's delivery path (controller: its mwi_handle): hands mwi_pdo_callback and
+// mwi_emcy_callback to the controller (RegisterCanEvents_MWI), replacing an
+// earlier registration. A refusal is reported with the library's error text;
+// the controller stays usable without CAN events.
+int32_t can_mwi_register_events(int64_t controller);
+// Takes the callbacks back (UnregisterCanEvents_MWI) and returns once none
+// runs; they take nothing more until the next registration, even when the
+// library fails to let go of them. Nothing to do without a registration.
+void can_mwi_unregister_events();
 void ReceivePdoHandler(int32_t count, int32_t overrun);
 int32_t ReceiveEmcyHandler(int32_t first, int32_t second, const uint8_t* block, uint8_t last);
 int32_t mwi_pdo_callback(int32_t identifier, int32_t word, const uint8_t* data);
@@ -210,8 +222,15 @@ bool sleep_mode_stop();
 void sleep_mode_activity();
 // The length of one timer second in milliseconds (1000); tests shorten it.
 void sleep_mode_set_second(int64_t milliseconds);
+// How long stop waits for the thread before it abandons it (5000 ms);
+// tests shorten it. A negative value restores it.
+void sleep_mode_set_stop_wait(int64_t milliseconds);
 // The exit code of the last sleep thread that finished.
 int32_t sleep_mode_exit_code();
+// Sleep threads that have not ended, an abandoned one included.
+int32_t sleep_mode_live_threads();
+// Sleep events posted (or being posted) since the process started.
+uint64_t sleep_mode_posts();
 
 // ---- encoded zoom -------------------------------------------------------------
 

@@ -152,6 +152,9 @@ int32_t can_inst_on(sys_info* info) {
 void can_inst_off(sys_info* /*info*/) {
     sleep_mode_stop();
     if (dev_device_exists(CAN_DEVICE_HANDLE)) dev_remove_device(CAN_DEVICE_HANDLE);
+    // Every delivery path is closed before the bridge goes: no handler runs
+    // once switch-off returns.
+    can_mwi_unregister_events();
     if (g_events_registered) {
         can_register_events(g_current, false);
         can_events_free_resources();

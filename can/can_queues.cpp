@@ -3,7 +3,9 @@
 //
 // The handlers run on the delivering libraries' threads. They never throw and
 // never append without the lock: a record they cannot queue is dropped and
-// reported. The queues live for the whole process.
+// reported. The queues and their locks live for the whole process, so a
+// handler never meets a lock that is closed or replaced under it; a handler
+// whose delivery path is closed (can_delivery.h) leaves the queues alone.
 #include <cstring>
 #include <deque>
 #include <new>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "can/can.h"
+#include "can/can_delivery.h"
 #include "can/can_locks.h"
 #include "can/can_pdo_decode.h"
 #include "errors/errors.h"
@@ -101,8 +104,9 @@ void can_lock_release(can_lock& lock) {
 }
 
 int32_t CanCreateSyncObjects() {
-    // Only missing locks are created: replacing one while a delivery thread
-    // appends would let two threads into one queue under different locks.
+    // Only missing locks are created, and none is ever closed: replacing one
+    // while a delivery thread appends would let two threads into one queue
+    // under different locks.
     static constexpr struct {
         can_lock& (*lock)();
         const char* message;
@@ -119,7 +123,8 @@ int32_t CanCreateSyncObjects() {
             gl_PrintFunc("%s", entry.message);
             return ERR_UNKNOWN;
         }
-        lock.handle.store(handle);
+        plat::event_handle none = nullptr;
+        if (!lock.handle.compare_exchange_strong(none, handle)) plat::close_event(handle);
     }
     return NO_ERROR;
 }
@@ -128,6 +133,7 @@ int32_t can_register_events(const sys_info* info, bool on) {
     int32_t r = CAN_OK;
     if (on) {
         CanCreateSyncObjects();
+        can_library_path().open();
         r = CAN_RegisterEvents(ReceivePdoHandler, ReceiveEmcyHandler);
         if (r == CAN_OK) {
             can_register_pdos(info);
@@ -135,6 +141,9 @@ int32_t can_register_events(const sys_info* info, bool on) {
         }
     } else {
         r = CAN_RegisterEvents(nullptr, nullptr);
+        // Whether or not the library let go of the handlers, they take
+        // nothing more, and one that runs now finishes first.
+        can_library_path().close();
         if (r == CAN_OK) r = CAN_UnregisterPDOs();
         if (r == CAN_OK) return NO_ERROR;
     }
@@ -145,13 +154,11 @@ int32_t can_register_events(const sys_info* info, bool on) {
 void can_events_free_resources() {
     const int32_t r = CAN_UnregisterPDOs();
     if (r != CAN_OK) gl_PrintFunc("can_events_free_resources canErr = %d\n", r);
-    for (can_lock* lock : {&can_event_lock(), &can_pdo_lock(), &can_emcy_lock()}) {
-        const plat::event_handle handle = lock->handle.exchange(nullptr);
-        if (handle != nullptr) plat::close_event(handle);
-    }
 }
 
 void ReceivePdoHandler(int32_t count, int32_t overrun) {
+    const can_delivery_call call(can_library_path());
+    if (!call.admitted()) return;
     if (overrun != 0) gl_PrintFunc("ReceivePdo overrun.\n");
     can_pdo_record batch[kFetchBatch];
     while (count > 0) {
@@ -183,6 +190,8 @@ void ReceivePdoHandler(int32_t count, int32_t overrun) {
 }
 
 int32_t ReceiveEmcyHandler(int32_t first, int32_t second, const uint8_t* block, uint8_t last) {
+    const can_delivery_call call(can_library_path());
+    if (!call.admitted()) return 0;
     can_emcy_record record{};
     record.first = first;
     record.second = second;
@@ -192,6 +201,8 @@ int32_t ReceiveEmcyHandler(int32_t first, int32_t second, const uint8_t* block, 
 }
 
 int32_t mwi_pdo_callback(int32_t identifier, int32_t word, const uint8_t* data) {
+    const can_delivery_call call(can_mwi_path());
+    if (!call.admitted()) return 0;
     can_pdo_record record{};
     record.identifier = identifier;
     record.word2 = word;
@@ -201,6 +212,8 @@ int32_t mwi_pdo_callback(int32_t identifier, int32_t word, const uint8_t* data) 
 
 int32_t mwi_emcy_callback(int32_t first, int32_t second, int32_t third, uint8_t fourth,
                           const uint8_t* block, uint8_t sixth) {
+    const can_delivery_call call(can_mwi_path());
+    if (!call.admitted()) return 0;
     can_emcy_record record{};
     record.first = first;
     record.second = second;

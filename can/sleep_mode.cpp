@@ -2,11 +2,14 @@
 // after the instrument has stayed idle for its sleep timeout.
 //
 // The timer is the time limit of the thread's wait for its exit and activity
-// events. Both events are created before the thread starts and closed only
-// after it has finished, so a stop right after a start always ends it, and
-// an SDO transfer may signal activity at any moment.
+// events. Each run's events are created before its thread starts and are
+// owned jointly by the thread and by the timer: a thread that stop abandons
+// still holds its own events, sees its exit event set and ends, and the
+// events are closed by whichever lets go of them last.
 #include <atomic>
+#include <memory>
 #include <mutex>
+#include <new>
 
 #include "can/can.h"
 #include "errors/errors.h"
@@ -17,120 +20,155 @@ namespace {
 
 constexpr int64_t kStopWaitMs = 5000;
 
-struct sleep_timer {
-    plat::thread_handle thread = nullptr;
+// One run of the thread: its events, its timeout and whether it finished.
+struct sleep_run {
     plat::event_handle exit_event = nullptr;
-    // Guarded by activity_lock, so that signalling and closing never overlap.
     plat::event_handle activity_event = nullptr;
     uint16_t timeout_seconds = 0;
     std::atomic<bool> finished{false};
+
+    sleep_run() = default;
+    sleep_run(const sleep_run&) = delete;
+    sleep_run& operator=(const sleep_run&) = delete;
+    ~sleep_run() {
+        plat::close_event(exit_event);
+        plat::close_event(activity_event);
+    }
 };
 
-sleep_timer g_timer;
+// The running thread and its run; owned by the instrument thread. The run
+// is also reachable from sleep_mode_activity, under g_activity_lock.
+plat::thread_handle g_thread = nullptr;
+std::shared_ptr<sleep_run> g_run;
 std::mutex g_activity_lock;
+
 std::atomic<int64_t> g_second_ms{1000};
+std::atomic<int64_t> g_stop_wait_ms{kStopWaitMs};
 std::atomic<int32_t> g_exit_code{0};
+std::atomic<int32_t> g_live_threads{0};
+std::atomic<uint64_t> g_posts{0};
 
 void post_sleep_event() {
+    g_posts.fetch_add(1);
     can_event event{};
     event.type = CAN_EVENT_SLEEP;
     can_post_event(&event);
 }
 
-void sleep_thread(void*) {
-    sleep_timer& t = g_timer;
-    const int64_t second = g_second_ms.load();
-    const plat::event_handle events[2] = {t.exit_event, t.activity_event};
-    int32_t code = NO_ERROR;
+int32_t run_timer(sleep_run& run, int64_t second) {
+    const plat::event_handle events[2] = {run.exit_event, run.activity_event};
     for (;;) {
-        if (plat::wait_event(t.exit_event, 0) == plat::wait_result::signalled) break;
-        const int which = plat::wait_any(events, 2, int64_t{t.timeout_seconds} * second);
+        if (plat::wait_event(run.exit_event, 0) == plat::wait_result::signalled) return NO_ERROR;
+        const int which = plat::wait_any(events, 2, int64_t{run.timeout_seconds} * second);
         if (which == 0) continue;  // exit: the next pass leaves
         if (which == 1) {
-            plat::reset_event(t.activity_event);  // activity: count from the full timeout again
+            plat::reset_event(run.activity_event);  // activity: count from the full timeout again
             continue;
         }
         if (which == plat::kWaitAnyFailed) {
             gl_PrintFunc("Error setting Sleep Mode timer (%d)\n", 0);
-            code = ERR_SLEEP_TIMER_SET;
-            break;
+            return ERR_SLEEP_TIMER_SET;
         }
-        // Idle for the whole timeout: report sleep every second until told to stop.
+        // Idle for the whole timeout: report sleep every second until told to
+        // stop. A wait that fails ends the thread rather than posting without pause.
+        plat::wait_result waited = plat::wait_result::timed_out;
         do {
             post_sleep_event();
-        } while (plat::wait_event(t.exit_event, second) != plat::wait_result::signalled);
+            waited = plat::wait_event(run.exit_event, second);
+        } while (waited == plat::wait_result::timed_out);
+        if (waited == plat::wait_result::failed) return ERR_SLEEP_TIMER_SET;
     }
-    g_exit_code.store(code);
-    t.finished.store(true);
 }
 
-void close_events() {
-    plat::close_event(g_timer.exit_event);
-    g_timer.exit_event = nullptr;
+void sleep_thread(void* argument) {
+    // The thread's share of its run, handed over by sleep_mode_start.
+    std::shared_ptr<sleep_run> run(std::move(*static_cast<std::shared_ptr<sleep_run>*>(argument)));
+    delete static_cast<std::shared_ptr<sleep_run>*>(argument);
+    g_exit_code.store(run_timer(*run, g_second_ms.load()));
+    run->finished.store(true);
+    run.reset();
+    g_live_threads.fetch_sub(1);
+}
+
+std::shared_ptr<sleep_run> create_run(const sys_info* info) {
+    auto run = std::make_shared<sleep_run>();
+    run->timeout_seconds = info->sleep.timeoutSeconds;
+    run->exit_event = plat::create_event(nullptr, true, false);
+    if (run->exit_event == nullptr) {
+        gl_PrintFunc("Error creating Sleep Mode Exit Event (%d)\n", 0);
+        return nullptr;
+    }
+    run->activity_event = plat::create_event(nullptr, true, false);
+    if (run->activity_event == nullptr) {
+        gl_PrintFunc("Error creating Sleep Mode Reset Event (%d)\n", 0);
+        return nullptr;
+    }
+    return run;
+}
+
+void set_current_run(std::shared_ptr<sleep_run> run) {
     const std::lock_guard<std::mutex> guard(g_activity_lock);
-    plat::close_event(g_timer.activity_event);
-    g_timer.activity_event = nullptr;
+    g_run = std::move(run);
 }
 
 }  // namespace
 
 void sleep_mode_start(const sys_info* info) {
-    sleep_timer& t = g_timer;
-    if (t.thread != nullptr || info == nullptr) return;
-    t.timeout_seconds = info->sleep.timeoutSeconds;
-    t.finished.store(false);
-    if (t.exit_event == nullptr) {
-        t.exit_event = plat::create_event(nullptr, true, false);
-        if (t.exit_event == nullptr) {
-            gl_PrintFunc("Error creating Sleep Mode Exit Event (%d)\n", 0);
-            return;
-        }
-    }
-    {
-        const std::lock_guard<std::mutex> guard(g_activity_lock);
-        if (t.activity_event == nullptr) t.activity_event = plat::create_event(nullptr, true, false);
-    }
-    if (t.activity_event == nullptr) {
-        gl_PrintFunc("Error creating Sleep Mode Reset Event (%d)\n", 0);
-        close_events();
+    if (g_thread != nullptr || info == nullptr) return;
+    std::shared_ptr<sleep_run> run;
+    std::shared_ptr<sleep_run>* share = nullptr;
+    try {
+        run = create_run(info);
+        if (!run) return;
+        share = new std::shared_ptr<sleep_run>(run);
+    } catch (const std::bad_alloc&) {
+        gl_PrintFunc("Failed to start Sleep Mode thread\n");
         return;
     }
-    plat::reset_event(t.exit_event);
-    plat::reset_event(t.activity_event);
-    t.thread = plat::start_thread(sleep_thread, nullptr);
-    if (t.thread == nullptr) {
+    g_live_threads.fetch_add(1);
+    g_thread = plat::start_thread(sleep_thread, share);
+    if (g_thread == nullptr) {
+        g_live_threads.fetch_sub(1);
+        delete share;
         gl_PrintFunc("Failed to start Sleep Mode thread\n");
-        close_events();
+        return;
     }
+    set_current_run(std::move(run));
 }
 
 bool sleep_mode_stop() {
-    sleep_timer& t = g_timer;
-    if (t.thread == nullptr) return false;
-    plat::set_event(t.exit_event);
-    // The thread gets a bounded time; one that does not finish is abandoned
-    // together with the events it still uses.
-    const int64_t step = 10;
-    for (int64_t waited = 0; !t.finished.load() && waited < kStopWaitMs; waited += step)
-        plat::sleep_ms(step);
-    if (t.finished.load()) {
-        plat::join_thread(t.thread);
-        close_events();
-    } else {
-        t.exit_event = nullptr;
+    if (g_thread == nullptr) return false;
+    std::shared_ptr<sleep_run> run;
+    {
         const std::lock_guard<std::mutex> guard(g_activity_lock);
-        t.activity_event = nullptr;
+        run = std::move(g_run);
     }
-    plat::close_thread(t.thread);
-    t.thread = nullptr;
+    plat::set_event(run->exit_event);
+    // The thread gets a bounded time; one that does not finish is abandoned
+    // and ends on its own once it sees the exit event.
+    const int64_t step = 10;
+    const int64_t limit = g_stop_wait_ms.load();
+    for (int64_t waited = 0; !run->finished.load() && waited < limit; waited += step)
+        plat::sleep_ms(step);
+    if (run->finished.load()) plat::join_thread(g_thread);
+    plat::close_thread(g_thread);
+    g_thread = nullptr;
     return true;
 }
 
 void sleep_mode_activity() {
     const std::lock_guard<std::mutex> guard(g_activity_lock);
-    if (g_timer.activity_event != nullptr) plat::set_event(g_timer.activity_event);
+    if (g_run) plat::set_event(g_run->activity_event);
 }
 
 void sleep_mode_set_second(int64_t milliseconds) { g_second_ms.store(milliseconds > 0 ? milliseconds : 1000); }
 
+void sleep_mode_set_stop_wait(int64_t milliseconds) {
+    g_stop_wait_ms.store(milliseconds >= 0 ? milliseconds : kStopWaitMs);
+}
+
 int32_t sleep_mode_exit_code() { return g_exit_code.load(); }
+
+int32_t sleep_mode_live_threads() { return g_live_threads.load(); }
+
+uint64_t sleep_mode_posts() { return g_posts.load(); }

@@ -1,16 +1,21 @@
 // A simulated motion wrapper library: controllers with four axes that move
 // at once, queue a position event per move while position reports are on, and
 // answer HasEvent_MWI from that queue or from a pending flag that tests set.
+// A delivery thread hands the CAN messages that tests queue to the callbacks
+// a controller registered, as the real library does from its own thread.
 //
 // The build links this one source into several libraries that differ only in
 // which entry points they export, so the loader meets each kind of library.
 // Results follow the library's convention: 1 for success, 0 for failure, with
 // the reason kept for GetError_MWI.
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <thread>
 #include <type_traits>
 
 #include "motion/motion.h"
@@ -47,11 +52,41 @@ struct controller_state {
     std::deque<mwi_event> events;
 };
 
+// One CAN message waiting for the delivery thread.
+struct can_message {
+    mwi_handle handle;
+    bool is_pdo;
+    int32_t first, second, third;  // PDO: identifier and word
+    uint8_t fourth, sixth;
+    uint8_t bytes[8];  // PDO: the data bytes; emergency: the five-byte block
+};
+
 struct simulator {
     std::mutex lock;
     bool initialised = false;
     controller_state controllers[kControllers];
     int64_t has_event_calls = 0;
+    // CAN message delivery.
+    std::condition_variable changed;
+    std::deque<can_message> messages;
+    std::thread worker;
+    bool delivering = false;
+    bool stopping = false;
+    uint64_t delivered = 0;
+    int32_t unregister_refusals = 0;
+
+    simulator() = default;
+    simulator(const simulator&) = delete;
+    simulator& operator=(const simulator&) = delete;
+    // The library may be unloaded: its thread ends first.
+    ~simulator() {
+        {
+            const std::lock_guard<std::mutex> guard(lock);
+            stopping = true;
+        }
+        changed.notify_all();
+        if (worker.joinable()) worker.join();
+    }
 };
 
 simulator& sim() {
@@ -96,6 +131,44 @@ int32_t give(Value* out, Value value, controller_state& state) {
     return 1;
 }
 
+// Hands each queued message to the callback its controller registered; a
+// message without one is dropped. No lock is held while a callback runs.
+void deliver_messages() {
+    simulator& s = sim();
+    std::unique_lock<std::mutex> guard(s.lock);
+    for (;;) {
+        s.changed.wait(guard, [&] { return s.stopping || !s.messages.empty(); });
+        if (s.stopping) return;
+        const can_message m = s.messages.front();
+        s.messages.pop_front();
+        const controller_state* state = controller(m.handle);
+        const mwi_pdo_func pdo = state != nullptr ? state->pdo : nullptr;
+        const mwi_emcy_func emcy = state != nullptr ? state->emcy : nullptr;
+        if (m.is_pdo ? pdo == nullptr : emcy == nullptr) {
+            s.changed.notify_all();
+            continue;
+        }
+        s.delivering = true;
+        guard.unlock();
+        if (m.is_pdo)
+            pdo(m.first, m.second, m.bytes);
+        else
+            emcy(m.first, m.second, m.third, m.fourth, m.bytes, m.sixth);
+        guard.lock();
+        s.delivering = false;
+        ++s.delivered;
+        s.changed.notify_all();
+    }
+}
+
+void queue_message(const can_message& message) {
+    simulator& s = sim();
+    const std::lock_guard<std::mutex> guard(s.lock);
+    if (!s.worker.joinable()) s.worker = std::thread(deliver_messages);
+    s.messages.push_back(message);
+    s.changed.notify_all();
+}
+
 int32_t copy_text(char* text, int32_t size, const char* value) {
     if (text == nullptr || size <= 0) return 0;
     std::snprintf(text, static_cast<size_t>(size), "%s", value);
@@ -117,6 +190,52 @@ void sim_mwi_set_event_pending(mwi_handle handle, int32_t pending) {
 int64_t sim_mwi_has_event_calls() {
     const std::lock_guard<std::mutex> guard(sim().lock);
     return sim().has_event_calls;
+}
+
+// Queues one PDO or emergency message for the controller's callbacks.
+void sim_mwi_queue_pdo(mwi_handle handle, int32_t identifier, int32_t word, const uint8_t* data) {
+    can_message m{};
+    m.handle = handle;
+    m.is_pdo = true;
+    m.first = identifier;
+    m.second = word;
+    if (data != nullptr) std::memcpy(m.bytes, data, 8);
+    queue_message(m);
+}
+void sim_mwi_queue_emcy(mwi_handle handle, int32_t first, int32_t second, int32_t third,
+                        uint8_t fourth, const uint8_t* block, uint8_t sixth) {
+    can_message m{};
+    m.handle = handle;
+    m.first = first;
+    m.second = second;
+    m.third = third;
+    m.fourth = fourth;
+    m.sixth = sixth;
+    if (block != nullptr) std::memcpy(m.bytes, block, 5);
+    queue_message(m);
+}
+
+// Waits until every queued message was delivered or dropped and no callback
+// runs; 0 after timeout_ms.
+int32_t sim_mwi_wait_delivered(int32_t timeout_ms) {
+    simulator& s = sim();
+    std::unique_lock<std::mutex> guard(s.lock);
+    return s.changed.wait_for(guard, std::chrono::milliseconds(timeout_ms),
+                              [&] { return s.messages.empty() && !s.delivering; })
+               ? 1
+               : 0;
+}
+
+// Messages handed to a callback so far.
+uint64_t sim_mwi_delivered() {
+    const std::lock_guard<std::mutex> guard(sim().lock);
+    return sim().delivered;
+}
+
+// The next count calls of UnregisterCanEvents_MWI fail and keep the callbacks.
+void sim_mwi_refuse_unregister(int32_t count) {
+    const std::lock_guard<std::mutex> guard(sim().lock);
+    sim().unregister_refusals = count;
 }
 
 // ---- the library's own entry points --------------------------------------
@@ -332,8 +451,13 @@ int32_t RegisterCanEvents_MWI(mwi_handle handle, mwi_pdo_func pdo, mwi_emcy_func
         return 1;
     });
 }
+// Returns at once, even while a callback runs on the delivery thread.
 int32_t UnregisterCanEvents_MWI(mwi_handle handle) {
     return with_controller(handle, [](controller_state& s) {
+        if (sim().unregister_refusals > 0) {
+            --sim().unregister_refusals;
+            return fail(&s, kBadArgument);
+        }
         s.pdo = nullptr;
         s.emcy = nullptr;
         return 1;
