@@ -69,9 +69,10 @@ struct simulator {
     // CAN message delivery.
     std::condition_variable changed;
     std::deque<can_message> messages;
+    // Runs while messages wait, then ends; joined by whoever finds it ended,
+    // so no thread of the library is left once its messages are delivered.
     std::thread worker;
-    bool delivering = false;
-    bool stopping = false;
+    bool worker_running = false;
     uint64_t delivered = 0;
     int32_t unregister_refusals = 0;
 
@@ -82,9 +83,8 @@ struct simulator {
     ~simulator() {
         {
             const std::lock_guard<std::mutex> guard(lock);
-            stopping = true;
+            messages.clear();
         }
-        changed.notify_all();
         if (worker.joinable()) worker.join();
     }
 };
@@ -136,37 +136,39 @@ int32_t give(Value* out, Value value, controller_state& state) {
 void deliver_messages() {
     simulator& s = sim();
     std::unique_lock<std::mutex> guard(s.lock);
-    for (;;) {
-        s.changed.wait(guard, [&] { return s.stopping || !s.messages.empty(); });
-        if (s.stopping) return;
+    while (!s.messages.empty()) {
         const can_message m = s.messages.front();
         s.messages.pop_front();
         const controller_state* state = controller(m.handle);
         const mwi_pdo_func pdo = state != nullptr ? state->pdo : nullptr;
         const mwi_emcy_func emcy = state != nullptr ? state->emcy : nullptr;
-        if (m.is_pdo ? pdo == nullptr : emcy == nullptr) {
-            s.changed.notify_all();
-            continue;
-        }
-        s.delivering = true;
+        if (m.is_pdo ? pdo == nullptr : emcy == nullptr) continue;
         guard.unlock();
         if (m.is_pdo)
             pdo(m.first, m.second, m.bytes);
         else
             emcy(m.first, m.second, m.third, m.fourth, m.bytes, m.sixth);
         guard.lock();
-        s.delivering = false;
         ++s.delivered;
-        s.changed.notify_all();
     }
+    s.worker_running = false;
+    s.changed.notify_all();
+}
+
+// Joins an ended delivery thread; the lock is held, which the ended thread
+// no longer needs.
+void join_ended_worker(simulator& s) {
+    if (!s.worker_running && s.worker.joinable()) s.worker.join();
 }
 
 void queue_message(const can_message& message) {
     simulator& s = sim();
     const std::lock_guard<std::mutex> guard(s.lock);
-    if (!s.worker.joinable()) s.worker = std::thread(deliver_messages);
     s.messages.push_back(message);
-    s.changed.notify_all();
+    if (s.worker_running) return;
+    join_ended_worker(s);
+    s.worker_running = true;
+    s.worker = std::thread(deliver_messages);
 }
 
 int32_t copy_text(char* text, int32_t size, const char* value) {
@@ -220,10 +222,10 @@ void sim_mwi_queue_emcy(mwi_handle handle, int32_t first, int32_t second, int32_
 int32_t sim_mwi_wait_delivered(int32_t timeout_ms) {
     simulator& s = sim();
     std::unique_lock<std::mutex> guard(s.lock);
-    return s.changed.wait_for(guard, std::chrono::milliseconds(timeout_ms),
-                              [&] { return s.messages.empty() && !s.delivering; })
-               ? 1
-               : 0;
+    if (!s.changed.wait_for(guard, std::chrono::milliseconds(timeout_ms), [&] { return !s.worker_running; }))
+        return 0;
+    join_ended_worker(s);
+    return 1;
 }
 
 // Messages handed to a callback so far.
