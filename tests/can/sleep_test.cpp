@@ -77,22 +77,6 @@ TEST_F(sleep_timer, start_and_stop_two_hundred_times) {
     EXPECT_FALSE(sleep_mode_stop());
 }
 
-TEST_F(sleep_timer, transfers_signal_activity_while_the_timer_stops) {
-    connect_bridge();
-    sim_can_add_node(61, 0, 1, 0);
-    std::atomic<bool> done{false};
-    std::thread traffic([&] {
-        while (!done.load()) can_write_llc(&info, 1);
-    });
-    for (int i = 0; i < 50; ++i) {
-        sleep_mode_start(&info);
-        sleep_mode_stop();
-    }
-    done.store(true);
-    traffic.join();
-    EXPECT_EQ(sleep_events(), 0);
-}
-
 TEST_F(sleep_timer, switch_on_starts_it_when_the_instrument_sleeps) {
     sim_can_add_bridge(kTestMac, kTestIp);
     info.sleep.supported = 1;
