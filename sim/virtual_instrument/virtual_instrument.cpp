@@ -197,7 +197,9 @@ int run_command(const vi::options& opts, const std::string& dir,
 int main(int argc, char** argv) {
     vi::options opts;
     std::string error;
-    if (!vi::parse_options(argc, argv, &opts, &error)) return fail(error + " (see --help)", 2);
+    if (!vi::parse_options(argc, argv, &opts, &error)) {
+        return fail(error + " (see virtual-instrument --help)", 2);
+    }
     if (opts.help) {
         std::fputs(vi::help_text(), stdout);
         return 0;
