@@ -171,7 +171,7 @@ TEST_F(EndToEnd, CanInstrumentWithWaveMonitorAndSensor) {
     const run_result full = run_instrument("can_full", {"--kind", "can", "--wave-monitor", "--temp-sensor"},
                                            {"--seconds", "0.3"});
     ASSERT_EQ(full.status, 0) << full.live_log << full.errors << full.demo_errors;
-    ASSERT_EQ(full.transcript.size(), 9u);
+    ASSERT_EQ(full.transcript.size(), 10u);
     EXPECT_EQ(full.transcript[0], "read calibration file: ok (DIR/cfg/CAL: CAN instrument, system type 30)");
     EXPECT_EQ(full.transcript[3], "switch on wave monitor: ok (PORT)");
     EXPECT_EQ(full.transcript.back(), "switch off: ok");
@@ -193,7 +193,7 @@ TEST_F(EndToEnd, BoardThatNaksEndsTheDemoWithEverythingSwitchedOff) {
                                           {"--seconds", "0.3"});
     EXPECT_EQ(run.status, 1) << run.live_log << run.errors;
     lines expected = board_transcript("UZ2", 19, true, true);
-    expected.resize(5);
+    expected.resize(6);
     expected.emplace_back("load ramp table: failed: ERR_UZ_RECV_FAILED");
     expected.emplace_back("switch off: ok");
     EXPECT_EQ(run.transcript, expected);
