@@ -238,8 +238,8 @@ bool run_process(const std::vector<std::string>& args, const process_options& op
     while (::WaitForSingleObject(process.handle, watch_ms) == WAIT_TIMEOUT) {
         // No signals to pass on: the child is ended at once, with a status
         // that names the signal as a POSIX shell would.
-        const int signal = options.stop_signal();
-        if (signal != 0) ::TerminateProcess(process.handle, 128 + static_cast<UINT>(signal));
+        const int asked = options.stop_signal();
+        if (asked != 0) ::TerminateProcess(process.handle, 128 + static_cast<UINT>(asked));
     }
     ::WaitForSingleObject(out_thread.handle, INFINITE);
     ::WaitForSingleObject(err_thread.handle, INFINITE);
