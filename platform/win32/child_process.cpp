@@ -142,9 +142,12 @@ HANDLE open_null_input() {
 }
 
 // Starts the child with the three handles as its standard streams and with
-// nothing else inherited. Returns the process handle, or null.
-// environment and directory are null to keep the caller's.
-HANDLE start(std::wstring& command_line, wchar_t* environment,
+// nothing else inherited. Returns the process handle, or null. program is
+// null for a bare name, which is then looked up as the command interpreter
+// looks up a command (beside the caller, in the current and system folders,
+// then on PATH, adding ".exe"); environment and directory are null to keep
+// the caller's.
+HANDLE start(const wchar_t* program, std::wstring& command_line, wchar_t* environment,
              const wchar_t* directory, HANDLE in, HANDLE out, HANDLE err) {
     HANDLE inherited[] = {in, out, err};
     SIZE_T list_size = 0;
@@ -170,10 +173,7 @@ HANDLE start(std::wstring& command_line, wchar_t* environment,
     startup.lpAttributeList = list;
     PROCESS_INFORMATION info{};
     const DWORD flags = EXTENDED_STARTUPINFO_PRESENT | CREATE_UNICODE_ENVIRONMENT;
-    // No application name: the first word of the command line is looked up
-    // as the command interpreter looks up a command (beside the caller, in
-    // the current and system folders, then on PATH, adding ".exe").
-    if (!::CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, TRUE, flags,
+    if (!::CreateProcessW(program, command_line.data(), nullptr, nullptr, TRUE, flags,
                           environment, directory, &startup.StartupInfo, &info)) {
         return nullptr;
     }
@@ -196,7 +196,9 @@ bool run_process(const std::vector<std::string>& args, const process_options& op
     }
     std::wstring directory;
     if (!widen(options.directory, directory)) return false;
-    if (args[0].empty()) return false;
+    std::wstring program;
+    if (!widen(args[0], program) || program.empty()) return false;
+    const bool bare_name = program.find_first_of(L"/\\:") == std::wstring::npos;
     std::wstring command_line;
     for (const std::string& arg : args) {
         std::wstring wide;
@@ -209,10 +211,10 @@ bool run_process(const std::vector<std::string>& args, const process_options& op
     null_input.handle = open_null_input();
     if (null_input.handle == INVALID_HANDLE_VALUE) return false;
 
-    process.handle =
-        start(command_line, environment.empty() ? nullptr : environment.data(),
-              directory.empty() ? nullptr : directory.c_str(), null_input.handle, out_write.handle,
-              err_write.handle);
+    process.handle = start(bare_name ? nullptr : program.c_str(), command_line,
+                           environment.empty() ? nullptr : environment.data(),
+                           directory.empty() ? nullptr : directory.c_str(), null_input.handle,
+                           out_write.handle, err_write.handle);
     // Our copies of the child's ends must go, or the pipes never reach their end.
     out_write.close();
     err_write.close();
