@@ -55,7 +55,9 @@ int dump(const char* path, bool one_per_line) {
     if (err != NO_ERROR) return failed("cannot read ramp data file", path, err);
     rr_print_ramp_hdr(stdout, &r.hdr, r.points, one_per_line ? 1 : 0);
     rr_release_ramp(&r);
-    return stdout_written() ? 0 : failed("cannot write to standard output the dump of", path, ERR_CANT_WRITE_FILE);
+    return stdout_written()
+               ? 0
+               : failed("cannot write to standard output the dump of", path, ERR_CANT_WRITE_FILE);
 }
 
 int name(const char* path) {
@@ -66,7 +68,9 @@ int name(const char* path) {
     err = rr_get_std_ramp_filename(&hdr, &text);
     if (err != NO_ERROR) return failed("no standard file name for the ramp in", path, err);
     std::printf("%s\n", text);
-    return stdout_written() ? 0 : failed("cannot write to standard output the name of", path, ERR_CANT_WRITE_FILE);
+    return stdout_written()
+               ? 0
+               : failed("cannot write to standard output the name of", path, ERR_CANT_WRITE_FILE);
 }
 
 int cfg(const char* in, const char* out) {
@@ -118,9 +122,10 @@ struct command_form {
     int most;
     const char* arguments;
 };
-constexpr command_form kCommands[] = {
-    {"dump", 1, 2, "FILE [-1]"}, {"name", 1, 1, "FILE"}, {"cfg", 2, 2, "IN OUT"},
-    {"derive", 3, 3, "BASE SPEC_LINE OUT"}};
+constexpr command_form kCommands[] = {{"dump", 1, 2, "FILE [-1]"},
+                                      {"name", 1, 1, "FILE"},
+                                      {"cfg", 2, 2, "IN OUT"},
+                                      {"derive", 3, 3, "BASE SPEC_LINE OUT"}};
 
 // Why the command line is wrong; empty when it is right.
 std::string wrong_command_line(int argc, char** argv) {

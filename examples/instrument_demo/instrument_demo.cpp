@@ -89,7 +89,8 @@ std::string wrong_arguments(int argc, char** argv, demo_options* options, bool* 
         if (i + 1 == argc) return name + " needs a value";
         const char* value = argv[++i];
         if (name == "--system" && !read_system(value, &options->system)) {
-            return "--system takes 0 to " + std::to_string(SYS_INFO_COUNT - 1) + ", not \"" + value + "\"";
+            return "--system takes 0 to " + std::to_string(SYS_INFO_COUNT - 1) + ", not \"" +
+                   value + "\"";
         }
         if (name == "--cal") {
             if (value[0] == '\0') return "--cal needs a file name";
@@ -109,7 +110,8 @@ int main(int argc, char** argv) {
     bool help = false;
     const std::string wrong = wrong_arguments(argc, argv, &options, &help);
     if (!wrong.empty()) {
-        std::fprintf(stderr, "instrument-demo: %s (see instrument-demo --help)\n%s", wrong.c_str(), kUsage);
+        std::fprintf(stderr, "instrument-demo: %s (see instrument-demo --help)\n%s", wrong.c_str(),
+                     kUsage);
         return 2;
     }
     if (help) {

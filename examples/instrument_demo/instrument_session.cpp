@@ -118,11 +118,13 @@ void say_where_looked(std::FILE* out, const char* cal_file, int32_t system) {
     if (const char* config = u_config_dir(); config != nullptr) {
         say(out, "  looked for %s in the current folder, then in %s (MB_CONFIG_DIR)", name, config);
     } else {
-        say(out, "  looked for %s in the current folder; no configuration directory (MB_CONFIG_DIR)",
+        say(out,
+            "  looked for %s in the current folder; no configuration directory (MB_CONFIG_DIR)",
             name);
     }
-    say(out, "  no instrument at hand? virtual-instrument makes a calibration file and simulates "
-             "the instrument (README: \"Try it without an instrument\")");
+    say(out,
+        "  no instrument at hand? virtual-instrument makes a calibration file and simulates "
+        "the instrument (README: \"Try it without an instrument\")");
 }
 
 }  // namespace

@@ -173,8 +173,8 @@ HANDLE start(const wchar_t* program, std::wstring& command_line, wchar_t* enviro
     startup.lpAttributeList = list;
     PROCESS_INFORMATION info{};
     const DWORD flags = EXTENDED_STARTUPINFO_PRESENT | CREATE_UNICODE_ENVIRONMENT;
-    if (!::CreateProcessW(program, command_line.data(), nullptr, nullptr, TRUE, flags,
-                          environment, directory, &startup.StartupInfo, &info)) {
+    if (!::CreateProcessW(program, command_line.data(), nullptr, nullptr, TRUE, flags, environment,
+                          directory, &startup.StartupInfo, &info)) {
         return nullptr;
     }
     ::CloseHandle(info.hThread);

@@ -84,13 +84,18 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc != 2) {
-        std::fprintf(stderr, "device_sim: %s; it takes one device kind, wave_monitor or temp_sensor (see device_sim --help)\n",
-                     argc < 2 ? "no device kind" : (std::string("unexpected argument ") + argv[2]).c_str());
+        std::fprintf(
+            stderr,
+            "device_sim: %s; it takes one device kind, wave_monitor or temp_sensor (see device_sim "
+            "--help)\n",
+            argc < 2 ? "no device kind" : (std::string("unexpected argument ") + argv[2]).c_str());
         return 2;
     }
     if (kind != "wave_monitor" && kind != "temp_sensor") {
-        std::fprintf(stderr, "device_sim: no device kind %s (wave_monitor, temp_sensor; see device_sim --help)\n",
-                     argv[1]);
+        std::fprintf(
+            stderr,
+            "device_sim: no device kind %s (wave_monitor, temp_sensor; see device_sim --help)\n",
+            argv[1]);
         return 2;
     }
     sim::catch_stop_signals();

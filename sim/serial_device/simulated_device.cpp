@@ -48,7 +48,8 @@ bool device_fault_from_name(std::string_view name, device_fault* fault) {
 
 std::string device_fault_names() {
     std::string names;
-    for (const fault_entry& entry : kFaults) names += (names.empty() ? "" : ", ") + std::string(entry.name);
+    for (const fault_entry& entry : kFaults)
+        names += (names.empty() ? "" : ", ") + std::string(entry.name);
     return names;
 }
 

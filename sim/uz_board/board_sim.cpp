@@ -42,7 +42,8 @@ constexpr const char* kHelp =
     "  slots                    show the ramp slots\n"
     "  quit\n";
 
-constexpr const char* kCommands = "report CODE VALUE | fault NAME COUNT [SEED] | version N | slots | quit";
+constexpr const char* kCommands =
+    "report CODE VALUE | fault NAME COUNT [SEED] | version N | slots | quit";
 
 struct board_kind {
     const char* name;
@@ -116,8 +117,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc > 2) {
-        std::fprintf(stderr, "board_sim: unexpected argument %s; it takes one board type (see board_sim --help)\n",
-                     argv[2]);
+        std::fprintf(
+            stderr,
+            "board_sim: unexpected argument %s; it takes one board type (see board_sim --help)\n",
+            argv[2]);
         return 2;
     }
     if (argc == 2) {
@@ -127,7 +130,8 @@ int main(int argc, char** argv) {
         }
         if (type == 0) {
             std::fprintf(stderr,
-                         "board_sim: no board type %s (uz1, uz2, nif, ftp, or 1, 3, 6, 7; see board_sim --help)\n",
+                         "board_sim: no board type %s (uz1, uz2, nif, ftp, or 1, 3, 6, 7; see "
+                         "board_sim --help)\n",
                          argv[1]);
             return 2;
         }

@@ -85,7 +85,8 @@ bool uz_fault_from_name(std::string_view name, uz_fault* fault) {
 
 std::string uz_fault_names() {
     std::string names;
-    for (const fault_entry& entry : kFaults) names += (names.empty() ? "" : ", ") + std::string(entry.name);
+    for (const fault_entry& entry : kFaults)
+        names += (names.empty() ? "" : ", ") + std::string(entry.name);
     return names;
 }
 

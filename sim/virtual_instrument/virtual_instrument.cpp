@@ -49,7 +49,8 @@ constexpr char kPathListSeparator = ':';
 std::vector<std::string> simulated_library_folders() {
     char program[4096];
     if (plat::program_path(program, sizeof program)) {
-        const fs::path sim = fs::path(program).parent_path().parent_path() / "lib" / "gridtext" / "sim";
+        const fs::path sim =
+            fs::path(program).parent_path().parent_path() / "lib" / "gridtext" / "sim";
         std::error_code ignored;
         if (fs::is_directory(sim, ignored)) {
 #if defined(_WIN32)
@@ -88,7 +89,8 @@ int fail(const std::string& message, int status) {
 // Prints the variables to set, as shell lines, and adds the library search
 // path (the simulated libraries' folders first) to them where it is needed.
 void print_exports(std::vector<std::pair<std::string, std::string>>* variables) {
-    for (const auto& [name, value] : *variables) sim::say("export " + name + "=" + shell_quoted(value));
+    for (const auto& [name, value] : *variables)
+        sim::say("export " + name + "=" + shell_quoted(value));
     std::string folders;
     for (const std::string& folder : simulated_library_folders()) {
         if (!folders.empty()) folders += kPathListSeparator;

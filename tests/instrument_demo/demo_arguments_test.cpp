@@ -55,7 +55,10 @@ TEST(DemoArguments, WrongArgumentsAreNamedAndSwitchNothingOn) {
         for (const std::string& arg : args) shown += "[" + arg + "] ";
         EXPECT_EQ(result.exit_code, 2) << shown;
         EXPECT_EQ(result.out, "") << shown;
-        EXPECT_EQ(result.err.rfind("instrument-demo: " + why + " (see instrument-demo --help)\nUsage:  instrument-demo", 0), 0u)
+        EXPECT_EQ(result.err.rfind("instrument-demo: " + why +
+                                       " (see instrument-demo --help)\nUsage:  instrument-demo",
+                                   0),
+                  0u)
             << shown << result.err;
     }
 }
@@ -69,17 +72,20 @@ TEST(DemoArguments, MissingCalibrationFileSaysWhereItLooked) {
         "instrument (README: \"Try it without an instrument\")\n";
     plat::process_result result = demo({"--cal", "no-such-file.cal", "--system", "3"});
     EXPECT_EQ(result.exit_code, 1);
-    EXPECT_EQ(result.out, "read calibration file: failed: ERR_CANT_READ_FILE\n"
-                          "  looked for no-such-file.cal in the current folder, then in " + config +
-                              " (MB_CONFIG_DIR)\n" + hint + "switch off: ok\n");
+    EXPECT_EQ(result.out,
+              "read calibration file: failed: ERR_CANT_READ_FILE\n"
+              "  looked for no-such-file.cal in the current folder, then in " +
+                  config + " (MB_CONFIG_DIR)\n" + hint + "switch off: ok\n");
 
     plat::process_options options;
     options.environment = {"MB_CONFIG_DIR=" + config};
     ASSERT_TRUE(plat::run_process({INSTRUMENT_DEMO_EXE}, options, &result));
     EXPECT_EQ(result.exit_code, 1);
-    EXPECT_EQ(result.out, "read calibration file: failed: ERR_CANT_READ_FILE\n"
-                          "  looked for " + std::string(u_cal_file_name(0)) + " in the current folder, then in " +
-                              config + " (MB_CONFIG_DIR)\n" + hint + "switch off: ok\n");
+    EXPECT_EQ(result.out,
+              "read calibration file: failed: ERR_CANT_READ_FILE\n"
+              "  looked for " +
+                  std::string(u_cal_file_name(0)) + " in the current folder, then in " + config +
+                  " (MB_CONFIG_DIR)\n" + hint + "switch off: ok\n");
 }
 
 }  // namespace

@@ -100,9 +100,10 @@ TEST_F(DemoBoard, StopCutsTheWaitShortAndSaysSo) {
     const volatile std::sig_atomic_t stop = 1;
     session().stop = &stop;
     EXPECT_EQ(demo_wait_for_reports(session(), 86400), NO_ERROR);
-    EXPECT_EQ(transcript(),
-              "wait for reports and events: cut short by Ctrl-C or a termination signal after 0.0 s\n"
-              "wait for reports and events: ok (0 received)\n");
+    EXPECT_EQ(
+        transcript(),
+        "wait for reports and events: cut short by Ctrl-C or a termination signal after 0.0 s\n"
+        "wait for reports and events: ok (0 received)\n");
 }
 
 TEST_F(DemoBoard, FtpWithTemperatureSensor) {

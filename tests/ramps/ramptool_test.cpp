@@ -52,7 +52,10 @@ TEST(RamptoolUsage, WrongCommandLines) {
     for (const auto& [args, why] : cases) {
         const plat::process_result r = ramptool(args);
         EXPECT_EQ(r.exit_code, 2) << testing::PrintToString(args);
-        EXPECT_EQ(r.err.rfind("ramptool: " + why + " (see ramptool --help)\nUsage:  ramptool dump FILE [-1]\n", 0), 0u)
+        EXPECT_EQ(r.err.rfind("ramptool: " + why +
+                                  " (see ramptool --help)\nUsage:  ramptool dump FILE [-1]\n",
+                              0),
+                  0u)
             << r.err;
         EXPECT_EQ(r.out, "");
     }
@@ -74,7 +77,8 @@ TEST_F(Ramptool, Dump) {
     const temp_file missing("missing.ramp");
     r = ramptool({"dump", missing.str()});
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_EQ(r.err, "ramptool: cannot read ramp data file " + missing.str() + ": ERR_CANT_OPEN_FILE\n");
+    EXPECT_EQ(r.err,
+              "ramptool: cannot read ramp data file " + missing.str() + ": ERR_CANT_OPEN_FILE\n");
     EXPECT_EQ(r.out, "");
 }
 
@@ -88,8 +92,10 @@ TEST_F(Ramptool, Name) {
     r = ramptool({"name", ramp.str()});
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "rr_get_std_ramp_filename: unsupported ramp type 16\n"
-                     "ramptool: no standard file name for the ramp in " + ramp.str() + ": ERR_INVALID_PARAM\n");
+    EXPECT_EQ(r.err,
+              "rr_get_std_ramp_filename: unsupported ramp type 16\n"
+              "ramptool: no standard file name for the ramp in " +
+                  ramp.str() + ": ERR_INVALID_PARAM\n");
 }
 
 TEST(RamptoolCfg, RewritesTheAcceptedSpecs) {
@@ -153,8 +159,10 @@ TEST_F(Ramptool, DeriveRefusals) {
               "ERR_INVALID_PARAM\n");
     r = ramptool({"derive", ramp.str(), "SWLI + 20 25 0 0 0.25 81 0 1", out.str()});
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_EQ(r.err, "Error: derived ramp must have smaller scan length\nramptool: cannot derive ramp data file " +
-                         out.str() + ": ERR_PARAM_OUT_OF_RANGE\n");
+    EXPECT_EQ(r.err,
+              "Error: derived ramp must have smaller scan length\nramptool: cannot derive ramp "
+              "data file " +
+                  out.str() + ": ERR_PARAM_OUT_OF_RANGE\n");
     EXPECT_FALSE(out.exists());
 
     made.hdr.rampType = RR_RAMP_PMI;

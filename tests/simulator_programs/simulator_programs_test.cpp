@@ -42,7 +42,8 @@ TEST(SimulatorPrograms, RefusalsNameTheArgument) {
     };
     const refusal cases[] = {
         {{BOARD_SIM_EXE, "uz9"},
-         "board_sim: no board type uz9 (uz1, uz2, nif, ftp, or 1, 3, 6, 7; see board_sim --help)\n"},
+         "board_sim: no board type uz9 (uz1, uz2, nif, ftp, or 1, 3, 6, 7; see board_sim "
+         "--help)\n"},
         {{BOARD_SIM_EXE, "uz1", "extra"},
          "board_sim: unexpected argument extra; it takes one board type (see board_sim --help)\n"},
         {{DEVICE_SIM_EXE},
@@ -61,11 +62,13 @@ TEST(SimulatorPrograms, RefusalsNameTheArgument) {
 TEST(SimulatorPrograms, UnknownNamesAreAnsweredWithTheNamesTaken) {
     plat::process_result board = run_commands(BOARD_SIM_EXE, "uz2", "fault fire 1\\n");
     EXPECT_EQ(board.exit_code, 0) << board.err;
-    EXPECT_TRUE(has_line(board.out, "? no fault fire; the faults are none, nak, bad_checksum, wrong_echo, "
-                                    "over_long, truncated, silence, report_first, hostile"))
+    EXPECT_TRUE(has_line(board.out,
+                         "? no fault fire; the faults are none, nak, bad_checksum, wrong_echo, "
+                         "over_long, truncated, silence, report_first, hostile"))
         << board.out;
 
-    plat::process_result monitor = run_commands(DEVICE_SIM_EXE, "wave_monitor", "set lazer 1\\nset laser x\\n");
+    plat::process_result monitor =
+        run_commands(DEVICE_SIM_EXE, "wave_monitor", "set lazer 1\\nset laser x\\n");
     EXPECT_EQ(monitor.exit_code, 0) << monitor.err;
     const size_t names = monitor.out.find("? no setting lazer; the settings are ");
     ASSERT_NE(names, std::string::npos) << monitor.out;
@@ -75,12 +78,15 @@ TEST(SimulatorPrograms, UnknownNamesAreAnsweredWithTheNamesTaken) {
     }
     EXPECT_TRUE(has_line(monitor.out, "? laser does not take x")) << monitor.out;
 
-    plat::process_result sensor = run_commands(DEVICE_SIM_EXE, "temp_sensor", "get PVX\\nfault fire 1\\n");
-    EXPECT_TRUE(has_line(sensor.out, "? no setting PVX; the settings are any two-character parameter "
-                                     "mnemonic, bad_checks, polls, selects, stall_ms"))
+    plat::process_result sensor =
+        run_commands(DEVICE_SIM_EXE, "temp_sensor", "get PVX\\nfault fire 1\\n");
+    EXPECT_TRUE(has_line(sensor.out,
+                         "? no setting PVX; the settings are any two-character parameter "
+                         "mnemonic, bad_checks, polls, selects, stall_ms"))
         << sensor.out;
-    EXPECT_TRUE(has_line(sensor.out, "? no fault fire; the faults are none, nak, bad_checksum, stray, "
-                                     "truncated, over_long, silence, stall, hostile"))
+    EXPECT_TRUE(has_line(sensor.out,
+                         "? no fault fire; the faults are none, nak, bad_checksum, stray, "
+                         "truncated, over_long, silence, stall, hostile"))
         << sensor.out;
 }
 

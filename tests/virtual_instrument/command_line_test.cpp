@@ -33,7 +33,8 @@ TEST(VirtualInstrumentCommandLine, RefusalsNameTheArgument) {
     plat::process_result result;
     ASSERT_TRUE(plat::run_process({VIRTUAL_INSTRUMENT_EXE, "--bogus"}, &result));
     EXPECT_EQ(result.exit_code, 2);
-    EXPECT_EQ(result.err, "virtual-instrument: unknown option --bogus (see virtual-instrument --help)\n");
+    EXPECT_EQ(result.err,
+              "virtual-instrument: unknown option --bogus (see virtual-instrument --help)\n");
     EXPECT_EQ(result.out, "");
 }
 

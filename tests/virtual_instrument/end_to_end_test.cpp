@@ -23,13 +23,15 @@ using lines = std::vector<std::string>;
 // What the demo prints for a board instrument from switch-on to switch-off.
 lines board_transcript(const std::string& board, int system_type, bool wave_monitor,
                        bool temp_sensor) {
-    lines transcript = {
-        "read calibration file: ok (DIR/cfg/CAL: " + board + " board, system type " + std::to_string(system_type) + ")",
-        "start device manager: ok", "switch on board link: ok (PORT)",
-        wave_monitor ? "switch on wave monitor: ok (PORT)" : "switch on wave monitor: none for this system type"};
+    lines transcript = {"read calibration file: ok (DIR/cfg/CAL: " + board +
+                            " board, system type " + std::to_string(system_type) + ")",
+                        "start device manager: ok", "switch on board link: ok (PORT)",
+                        wave_monitor ? "switch on wave monitor: ok (PORT)"
+                                     : "switch on wave monitor: none for this system type"};
     if (temp_sensor) {
-        transcript.insert(transcript.end(), {"switch on temperature sensor: setting it up, then 5 s for it to settle",
-                                             "switch on temperature sensor: ok (PORT)"});
+        transcript.insert(transcript.end(),
+                          {"switch on temperature sensor: setting it up, then 5 s for it to settle",
+                           "switch on temperature sensor: ok (PORT)"});
     } else {
         transcript.emplace_back("switch on temperature sensor: none configured");
     }

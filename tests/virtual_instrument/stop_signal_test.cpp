@@ -27,7 +27,8 @@ namespace fs = std::filesystem;
 using std::chrono::steady_clock;
 
 // Long enough for no run to see it end by itself.
-constexpr const char* kCommand = "echo $$ > \"$MARK.tmp\" && mv \"$MARK.tmp\" \"$MARK\"; exec sleep 600";
+constexpr const char* kCommand =
+    "echo $$ > \"$MARK.tmp\" && mv \"$MARK.tmp\" \"$MARK\"; exec sleep 600";
 constexpr auto kBound = std::chrono::seconds(60);
 
 // virtual-instrument started as a person starts it, with TMPDIR pointing at
@@ -46,8 +47,8 @@ struct started_instrument {
         ::setenv("TMPDIR", tmpdir.c_str(), 1);
         ::setenv("MARK", mark.c_str(), 1);
         if (std::freopen("/dev/null", "w", stdout) == nullptr) ::_exit(126);
-        ::execl(VIRTUAL_INSTRUMENT_EXE, VIRTUAL_INSTRUMENT_EXE, "--kind", "can", "--then", "/bin/sh",
-                "-c", kCommand, static_cast<char*>(nullptr));
+        ::execl(VIRTUAL_INSTRUMENT_EXE, VIRTUAL_INSTRUMENT_EXE, "--kind", "can", "--then",
+                "/bin/sh", "-c", kCommand, static_cast<char*>(nullptr));
         ::_exit(126);
     }
 
@@ -98,15 +99,16 @@ TEST(VirtualInstrumentStop, PassesAStopSignalOnAndEndsByIt) {
 
 TEST(VirtualInstrumentStop, LooksTheCommandUpOnPath) {
     plat::process_result result;
-    ASSERT_TRUE(plat::run_process({VIRTUAL_INSTRUMENT_EXE, "--kind", "can", "--then", "sh", "-c", "exit 3"},
-                                  &result));
+    ASSERT_TRUE(plat::run_process(
+        {VIRTUAL_INSTRUMENT_EXE, "--kind", "can", "--then", "sh", "-c", "exit 3"}, &result));
     EXPECT_EQ(result.exit_code, 3) << result.err;
     EXPECT_EQ(result.err, "");
 
     ASSERT_TRUE(plat::run_process(
         {VIRTUAL_INSTRUMENT_EXE, "--kind", "can", "--then", "no-such-program-anywhere"}, &result));
     EXPECT_EQ(result.exit_code, 127);
-    EXPECT_NE(result.err.find("cannot run no-such-program-anywhere"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("cannot run no-such-program-anywhere"), std::string::npos)
+        << result.err;
 }
 
 }  // namespace
