@@ -2,12 +2,13 @@
 #
 #   bin/                       the user programs (gridtext, ramptool, and the
 #                              virtual instrument and its demo where built)
-#   lib/                       libgridtext_<subsystem>.a, the simulated CAN
-#                              library the CAN module links, pkgconfig/, cmake/
-#   lib/gridtext/sim/          the simulated frame-grabber, live-display and
-#                              motion libraries, for the virtual instrument
+#   lib/                       libgridtext_<subsystem>.a, pkgconfig/, cmake/
+#   lib/gridtext/sim/          the simulated CAN library the CAN module links
+#                              and the simulated frame-grabber, live-display
+#                              and motion libraries, kept out of lib/ so that
+#                              none shadows a real library of the same name
 #   include/gridtext/          the public headers, included as "can/can.h"
-#   share/doc/gridtext/        README, file-format documentation, the example
+#   share/doc/gridtext/        README, file-format documentation, the examples
 #
 # Components: programs (what a user runs, with the shared libraries it
 # loads), development (headers, static libraries, package files) and
@@ -29,18 +30,24 @@ foreach(dir IN LISTS GRIDTEXT_SUBSYSTEMS)
   endif()
 endforeach()
 
-install(TARGETS ${GRIDTEXT_INSTALLED_LIBRARIES}
+# gridtext::gridtext, every subsystem at once (the executable holds the
+# name gridtext in this tree).
+add_library(gridtext_all INTERFACE)
+target_link_libraries(gridtext_all INTERFACE ${GRIDTEXT_INSTALLED_LIBRARIES})
+set_target_properties(gridtext_all PROPERTIES EXPORT_NAME gridtext)
+
+install(TARGETS ${GRIDTEXT_INSTALLED_LIBRARIES} gridtext_all
   EXPORT gridtextTargets
   ARCHIVE DESTINATION ${GRIDTEXT_INSTALL_LIBDIR} COMPONENT development)
 
 # The CAN module links the CAN library by name, as it links the real one; the
 # simulated one stands in for it. Programs load it at run time (a DLL beside
-# them on Windows), so it belongs to the programs; its link name to
-# development.
+# them on Windows, else from lib/gridtext/sim through their run paths), so it
+# belongs to the programs; its link name to development.
 install(TARGETS sim_can_library
   EXPORT gridtextTargets
   RUNTIME DESTINATION ${GRIDTEXT_INSTALL_BINDIR} COMPONENT programs
-  LIBRARY DESTINATION ${GRIDTEXT_INSTALL_LIBDIR} COMPONENT programs
+  LIBRARY DESTINATION ${GRIDTEXT_INSTALL_SIMDIR} COMPONENT programs
           NAMELINK_COMPONENT development
   ARCHIVE DESTINATION ${GRIDTEXT_INSTALL_LIBDIR} COMPONENT development)
 
@@ -86,20 +93,26 @@ install(FILES ${PROJECT_SOURCE_DIR}/examples/sphere.dat ${PROJECT_SOURCE_DIR}/ex
         DESTINATION ${GRIDTEXT_INSTALL_DOCDIR}/examples COMPONENT documentation)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/consumer
         DESTINATION ${GRIDTEXT_INSTALL_DOCDIR}/examples COMPONENT documentation)
+# Its CMakeLists.txt builds it against the installed package when it is the
+# top-level project.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/instrument_demo
+        DESTINATION ${GRIDTEXT_INSTALL_DOCDIR}/examples COMPONENT documentation)
 
 # ---- programs ---------------------------------------------------------------------
 # The user programs, each where its target exists. This runs once the whole
 # tree is read, so programs added in any folder are seen. An installed
-# program finds the simulated CAN library in ../lib beside its own folder,
-# wherever the prefix was put.
+# program that runs the library against the simulated libraries finds them
+# in lib/gridtext/sim beside its own folder, wherever the prefix was put: the
+# CAN library it links, and the frame-grabber and motion libraries it loads.
 set(GRIDTEXT_PROGRAMS gridtext ramptool virtual-instrument instrument-demo)
+set(GRIDTEXT_SIM_PROGRAMS instrument-demo)
 function(gridtext_install_programs)
   foreach(program IN LISTS GRIDTEXT_PROGRAMS)
     if(NOT TARGET ${program})
       continue()
     endif()
-    if(NOT WIN32)
-      set_target_properties(${program} PROPERTIES INSTALL_RPATH "$ORIGIN/../${GRIDTEXT_INSTALL_LIBDIR}")
+    if(NOT WIN32 AND program IN_LIST GRIDTEXT_SIM_PROGRAMS)
+      set_target_properties(${program} PROPERTIES INSTALL_RPATH "$ORIGIN/../${GRIDTEXT_INSTALL_SIMDIR}")
     endif()
     install(TARGETS ${program} RUNTIME DESTINATION ${GRIDTEXT_INSTALL_BINDIR} COMPONENT programs)
   endforeach()

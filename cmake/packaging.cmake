@@ -30,8 +30,8 @@ else()
   # dpkg-shlibdeps; the package's own CAN library satisfies itself.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS usr/${GRIDTEXT_INSTALL_LIBDIR})
-  # Building against the static libraries needs a C++20 compiler.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS usr/${GRIDTEXT_INSTALL_SIMDIR})
+  # Building against the static libraries needs a C++20 compiler (or later).
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "g++ (>= 4:12), cmake (>= 3.25), pkg-config")
 endif()
 

@@ -2,6 +2,8 @@
 # installed library, requiring the ones it links (so `pkg-config --libs
 # gridtext-can` lists everything the CAN module needs, in link order), and
 # gridtext.pc requiring them all. Written from the targets' own link lists.
+# The Cflags name no language standard: the headers need C++20 or later, and
+# a -std= flag here would override the user's own.
 set(GRIDTEXT_PKGCONFIG_DIR ${PROJECT_BINARY_DIR}/pkgconfig)
 
 # What one entry of a link list becomes: a required package, or linker flags.
@@ -10,6 +12,15 @@ function(gridtext_pc_entry item requires_var libs_var)
   set(libs ${${libs_var}})
   if(item IN_LIST GRIDTEXT_INSTALLED_LIBRARIES)
     list(APPEND requires gridtext-${item})
+  elseif(item STREQUAL "sim_can_library")
+    # The simulated CAN library lies apart from lib/, and a program linked
+    # to it finds it there when it runs.
+    set(sim "\${prefix}/${GRIDTEXT_INSTALL_SIMDIR}")
+    list(APPEND libs -L${sim})
+    if(NOT WIN32)
+      list(APPEND libs -Wl,-rpath,${sim})
+    endif()
+    list(APPEND libs -lTeskCANopen)
   elseif(item STREQUAL "Threads::Threads")
     list(APPEND libs -pthread)
   elseif(TARGET ${item})

@@ -2,6 +2,7 @@
 // switch-off, as a host program uses it. Start here.
 //
 //   instrument-demo [--system N] [--cal FILE] [--seconds S]
+//   instrument-demo --help
 //
 // It reads the system calibration file of instrument record N, switches the
 // instrument on (a serial instrument board, or a CAN instrument; the wave
@@ -9,7 +10,8 @@
 // the ramp table, reads the temperature, prints the reports and events the
 // instrument sends for S seconds, and switches everything off again.
 // No instrument at hand? The README's "Try it without an instrument" starts
-// a simulated one.
+// a simulated one with virtual-instrument, which also writes the calibration
+// file.
 //
 // Output: one line per step on standard output, "<step>: <result>"; a
 // failed step ends its line with the error's symbolic name (ERR_...). The
@@ -19,13 +21,14 @@
 //
 // Exit status: 0 when every step succeeded, 1 after a failed step (once
 // everything is switched off), 2 for a wrong command line. Ctrl-C (or
-// SIGTERM) cuts the wait for reports short, or ends the wave monitor's
-// laser wait (ERR_SUNWELL_ABORTED); either way everything is switched off.
+// SIGTERM) cuts the wait for reports short (it says so), or ends the wave
+// monitor's laser wait (ERR_SUNWELL_ABORTED); either way everything is
+// switched off.
 //
 // The steps themselves are in instrument_session.cpp.
 #include <csignal>
 #include <cstdio>
-#include <cstring>
+#include <string>
 
 #include "instrument_session.h"
 #include "util/util.h"
@@ -72,29 +75,32 @@ bool read_system(const char* text, int32_t* system) {
     return true;
 }
 
-// False for a wrong command line.
-bool read_arguments(int argc, char** argv, demo_options* options, bool* help) {
+// Why the command line is wrong; empty when it is right.
+std::string wrong_arguments(int argc, char** argv, demo_options* options, bool* help) {
     for (int i = 1; i < argc; ++i) {
-        const char* name = argv[i];
-        if (std::strcmp(name, "--help") == 0) {
+        const std::string name = argv[i];
+        if (name == "--help") {
             *help = true;
             continue;
         }
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        if (value == nullptr) return false;
-        ++i;
-        if (std::strcmp(name, "--system") == 0) {
-            if (!read_system(value, &options->system)) return false;
-        } else if (std::strcmp(name, "--cal") == 0) {
-            if (value[0] == '\0') return false;
+        if (name != "--system" && name != "--cal" && name != "--seconds") {
+            return "unknown argument " + name;
+        }
+        if (i + 1 == argc) return name + " needs a value";
+        const char* value = argv[++i];
+        if (name == "--system" && !read_system(value, &options->system)) {
+            return "--system takes 0 to " + std::to_string(SYS_INFO_COUNT - 1) + ", not \"" +
+                   value + "\"";
+        }
+        if (name == "--cal") {
+            if (value[0] == '\0') return "--cal needs a file name";
             options->cal_file = value;
-        } else if (std::strcmp(name, "--seconds") == 0) {
-            if (!read_seconds(value, &options->seconds)) return false;
-        } else {
-            return false;
+        }
+        if (name == "--seconds" && !read_seconds(value, &options->seconds)) {
+            return std::string("--seconds takes 0 to 86400, not \"") + value + "\"";
         }
     }
-    return true;
+    return {};
 }
 
 }  // namespace
@@ -102,8 +108,10 @@ bool read_arguments(int argc, char** argv, demo_options* options, bool* help) {
 int main(int argc, char** argv) {
     demo_options options;
     bool help = false;
-    if (!read_arguments(argc, argv, &options, &help)) {
-        std::fputs(kUsage, stderr);
+    const std::string wrong = wrong_arguments(argc, argv, &options, &help);
+    if (!wrong.empty()) {
+        std::fprintf(stderr, "instrument-demo: %s (see instrument-demo --help)\n%s", wrong.c_str(),
+                     kUsage);
         return 2;
     }
     if (help) {

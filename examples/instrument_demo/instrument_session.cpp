@@ -109,6 +109,24 @@ int32_t switch_on_can(demo_session& session) {
     return NO_ERROR;
 }
 
+// Where the reader looked for a calibration file it did not find, and how to
+// get one without an instrument.
+void say_where_looked(std::FILE* out, const char* cal_file, int32_t system) {
+    const char* name = cal_file != nullptr ? cal_file : u_cal_file_name(system);
+    // A relative name is tried in the current folder, then in the
+    // configuration directory; an absolute one is taken as it is.
+    if (const char* config = u_config_dir(); config != nullptr) {
+        say(out, "  looked for %s in the current folder, then in %s (MB_CONFIG_DIR)", name, config);
+    } else {
+        say(out,
+            "  looked for %s in the current folder; no configuration directory (MB_CONFIG_DIR)",
+            name);
+    }
+    say(out,
+        "  no instrument at hand? virtual-instrument makes a calibration file and simulates "
+        "the instrument (README: \"Try it without an instrument\")");
+}
+
 }  // namespace
 
 int32_t demo_read_calibration(demo_session& session, const char* cal_file, int32_t system) {
@@ -116,7 +134,13 @@ int32_t demo_read_calibration(demo_session& session, const char* cal_file, int32
     // in the current folder, then in the configuration directory
     // (MB_CONFIG_DIR).
     const int32_t code = sys_cal_read(cal_file, system, session.info);
-    if (code != NO_ERROR) return failed(session.out, "read calibration file", code);
+    if (code != NO_ERROR) {
+        failed(session.out, "read calibration file", code);
+        if (code == ERR_CANT_READ_FILE || code == ERR_CANT_OPEN_FILE) {
+            say_where_looked(session.out, cal_file, system);
+        }
+        return code;
+    }
     const sys_info* info = session.info;
     say(session.out, "read calibration file: ok (%s: %s, system type %d)", info->calFile.path,
         board_name(info->instrBdType), info->systemType);
@@ -140,6 +164,11 @@ int32_t demo_switch_on(demo_session& session) {
     }
     if (code != NO_ERROR) return code;
 
+    // Its set-up ends with a settling time of 5 s, which would otherwise
+    // look like a hang.
+    if (info->tempSensor.enabled != 0) {
+        say(session.out, "switch on temperature sensor: setting it up, then 5 s for it to settle");
+    }
     code = temp_sensor_switch_on(info);
     if (code != NO_ERROR) return failed(session.out, "switch on temperature sensor", code);
     say_line(session.out, "switch on temperature sensor", info->tempSensor.line, "none configured");
@@ -227,6 +256,10 @@ int32_t demo_wait_for_reports(demo_session& session, double seconds) {
         }
         if (code != NO_ERROR) return failed(session.out, step, code);
         waited_us += u_timer_lap();
+    }
+    if (waited_us < limit_us) {
+        say(session.out, "%s: cut short by Ctrl-C or a termination signal after %.1f s", step,
+            static_cast<double>(waited_us) / 1e6);
     }
     say(session.out, "%s: ok (%d received)", step, received);
     return NO_ERROR;

@@ -1,4 +1,4 @@
-// Child processes on POSIX: posix_spawn with both output streams piped.
+// Child processes on POSIX: posix_spawnp with both output streams piped.
 #include "platform/child_process.h"
 
 #include <fcntl.h>
@@ -9,6 +9,8 @@
 
 #include <array>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -17,19 +19,53 @@ extern char** environ;
 namespace plat {
 namespace {
 
+// Passes the caller's stop signal on to the child's process group once, and
+// kills the group when the child outlives the grace period after it.
+class stop_passer {
+  public:
+    stop_passer(const process_options& options, pid_t group) : options_(options), group_(group) {}
+
+    bool watching() const { return static_cast<bool>(options_.stop_signal); }
+
+    void check() {
+        if (!watching() || killed_) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (passed_ == 0) {
+            passed_ = options_.stop_signal();
+            if (passed_ == 0) return;
+            ::kill(-group_, passed_);
+            deadline_ = now + options_.stop_grace;
+        } else if (now >= deadline_) {
+            ::kill(-group_, SIGKILL);
+            killed_ = true;
+        }
+    }
+
+  private:
+    const process_options& options_;
+    pid_t group_;
+    int passed_ = 0;
+    bool killed_ = false;
+    std::chrono::steady_clock::time_point deadline_;
+};
+
 // Reads both pipes until each reaches end of file, or until the pipes
-// cannot be watched any more (then what came so far is kept).
-void drain(int out_fd, int err_fd, std::string& out, std::string& err) {
+// cannot be watched any more (then what came so far is kept). While a stop
+// signal is watched for, it looks up every tenth of a second.
+void drain(int out_fd, int err_fd, std::string& out, std::string& err, stop_passer& stop) {
     std::array<pollfd, 2> fds{{{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}}};
     std::array<std::string*, 2> sinks{&out, &err};
     int open_count = 2;
     char buffer[4096];
+    const int timeout_ms = stop.watching() ? 100 : -1;
     while (open_count > 0) {
-        if (::poll(fds.data(), fds.size(), -1) < 0) {
+        stop.check();
+        const int ready = ::poll(fds.data(), fds.size(), timeout_ms);
+        if (ready < 0) {
             if (errno == EINTR) continue;
             break;
         }
-        for (size_t i = 0; i < fds.size(); ++i) {
+        for (size_t i = 0; i < fds.size() && ready > 0; ++i) {
             if (fds[i].fd < 0 || fds[i].revents == 0) continue;
             const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
             if (got < 0 && errno == EINTR) continue;
@@ -98,8 +134,19 @@ bool run_process(const std::vector<std::string>& args, const process_options& op
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
 
+    // A child whose stop signal is passed on leads a process group of its
+    // own, so that the signal reaches whatever it started too.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    if (options.stop_signal) {
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&attributes, 0);
+    }
     pid_t pid = 0;
-    const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    // posix_spawnp: a bare name is looked up on PATH as a shell does.
+    const int spawned =
+        ::posix_spawnp(&pid, argv[0], &actions, &attributes, argv.data(), envp.data());
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out_pipe[1]);
     ::close(err_pipe[1]);
@@ -109,12 +156,22 @@ bool run_process(const std::vector<std::string>& args, const process_options& op
         return false;
     }
     *result = process_result{};
-    drain(out_pipe[0], err_pipe[0], result->out, result->err);
+    stop_passer stop(options, pid);
+    drain(out_pipe[0], err_pipe[0], result->out, result->err, stop);
+    // A child may close its streams and run on: the stop signal is still
+    // passed on while it is waited for.
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return false;
+    for (;;) {
+        const pid_t ended = ::waitpid(pid, &status, stop.watching() ? WNOHANG : 0);
+        if (ended == pid) break;
+        if (ended < 0 && errno != EINTR) return false;
+        if (ended == 0) {
+            stop.check();
+            ::poll(nullptr, 0, 100);
+        }
     }
     result->exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result->signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return true;
 }
 

@@ -142,9 +142,12 @@ HANDLE open_null_input() {
 }
 
 // Starts the child with the three handles as its standard streams and with
-// nothing else inherited. Returns the process handle, or null.
-// environment and directory are null to keep the caller's.
-HANDLE start(const std::wstring& program, std::wstring& command_line, wchar_t* environment,
+// nothing else inherited. Returns the process handle, or null. program is
+// null for a bare name, which is then looked up as the command interpreter
+// looks up a command (beside the caller, in the current and system folders,
+// then on PATH, adding ".exe"); environment and directory are null to keep
+// the caller's.
+HANDLE start(const wchar_t* program, std::wstring& command_line, wchar_t* environment,
              const wchar_t* directory, HANDLE in, HANDLE out, HANDLE err) {
     HANDLE inherited[] = {in, out, err};
     SIZE_T list_size = 0;
@@ -170,8 +173,8 @@ HANDLE start(const std::wstring& program, std::wstring& command_line, wchar_t* e
     startup.lpAttributeList = list;
     PROCESS_INFORMATION info{};
     const DWORD flags = EXTENDED_STARTUPINFO_PRESENT | CREATE_UNICODE_ENVIRONMENT;
-    if (!::CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE, flags,
-                          environment, directory, &startup.StartupInfo, &info)) {
+    if (!::CreateProcessW(program, command_line.data(), nullptr, nullptr, TRUE, flags, environment,
+                          directory, &startup.StartupInfo, &info)) {
         return nullptr;
     }
     ::CloseHandle(info.hThread);
@@ -195,6 +198,7 @@ bool run_process(const std::vector<std::string>& args, const process_options& op
     if (!widen(options.directory, directory)) return false;
     std::wstring program;
     if (!widen(args[0], program) || program.empty()) return false;
+    const bool bare_name = program.find_first_of(L"/\\:") == std::wstring::npos;
     std::wstring command_line;
     for (const std::string& arg : args) {
         std::wstring wide;
@@ -207,27 +211,39 @@ bool run_process(const std::vector<std::string>& args, const process_options& op
     null_input.handle = open_null_input();
     if (null_input.handle == INVALID_HANDLE_VALUE) return false;
 
-    process.handle =
-        start(program, command_line, environment.empty() ? nullptr : environment.data(),
-              directory.empty() ? nullptr : directory.c_str(), null_input.handle, out_write.handle,
-              err_write.handle);
+    process.handle = start(bare_name ? nullptr : program.c_str(), command_line,
+                           environment.empty() ? nullptr : environment.data(),
+                           directory.empty() ? nullptr : directory.c_str(), null_input.handle,
+                           out_write.handle, err_write.handle);
     // Our copies of the child's ends must go, or the pipes never reach their end.
     out_write.close();
     err_write.close();
     null_input.close();
     if (process.handle == nullptr) return false;
 
-    // Anonymous pipes cannot be polled: a second thread drains standard error
-    // so that a child filling either pipe never blocks.
+    // Anonymous pipes cannot be polled: a thread drains each, so that a child
+    // filling either pipe never blocks, and this one watches the child.
     *result = process_result{};
+    pipe_reader out_job{out_read.handle, &result->out};
     pipe_reader err_job{err_read.handle, &result->err};
-    handle_closer err_thread;
-    err_thread.handle = ::CreateThread(nullptr, 0, run_pipe_reader, &err_job, 0, nullptr);
+    handle_closer out_thread, err_thread;
+    out_thread.handle = ::CreateThread(nullptr, 0, run_pipe_reader, &out_job, 0, nullptr);
+    if (out_thread.handle != nullptr) {
+        err_thread.handle = ::CreateThread(nullptr, 0, run_pipe_reader, &err_job, 0, nullptr);
+    }
     if (err_thread.handle == nullptr) {
         ::TerminateProcess(process.handle, 1);
+        if (out_thread.handle != nullptr) ::WaitForSingleObject(out_thread.handle, INFINITE);
         return false;
     }
-    read_all(out_read.handle, &result->out);
+    const DWORD watch_ms = options.stop_signal ? 100 : INFINITE;
+    while (::WaitForSingleObject(process.handle, watch_ms) == WAIT_TIMEOUT) {
+        // No signals to pass on: the child is ended at once, with a status
+        // that names the signal as a POSIX shell would.
+        const int asked = options.stop_signal();
+        if (asked != 0) ::TerminateProcess(process.handle, 128 + static_cast<UINT>(asked));
+    }
+    ::WaitForSingleObject(out_thread.handle, INFINITE);
     ::WaitForSingleObject(err_thread.handle, INFINITE);
 
     DWORD status = 0;

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <iostream>
 #include <memory>
@@ -13,10 +14,11 @@
 namespace sim {
 namespace {
 
+// The first stop signal that came; 0 while none has.
 volatile std::sig_atomic_t g_stop = 0;
 
-void on_stop(int) {
-    g_stop = 1;
+void on_stop(int signal) {
+    if (g_stop == 0) g_stop = signal;
 }
 
 }  // namespace
@@ -24,10 +26,26 @@ void on_stop(int) {
 void catch_stop_signals() {
     std::signal(SIGINT, on_stop);
     std::signal(SIGTERM, on_stop);
+#if defined(SIGHUP)
+    std::signal(SIGHUP, on_stop);  // the terminal went away
+#endif
 }
 
 bool stop_requested() {
     return g_stop != 0;
+}
+
+int stop_signal() {
+    return g_stop;
+}
+
+void end_by_stop_signal() {
+    const int signal = g_stop;
+    if (signal == 0) return;
+    std::fflush(nullptr);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+    std::exit(128 + signal);  // where the default action does not end the program
 }
 
 void wait_for_stop() {

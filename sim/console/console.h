@@ -8,9 +8,17 @@
 
 namespace sim {
 
-// From now on SIGINT and SIGTERM ask the program to stop.
+// From now on SIGINT, SIGTERM and (where there is one) SIGHUP ask the
+// program to stop.
 void catch_stop_signals();
 bool stop_requested();
+// The signal that asked to stop first; 0 while none has.
+int stop_signal();
+// Once the program has cleaned up: ends it as the stop signal's default
+// action would, so that its caller sees which signal stopped it (128 + the
+// signal's number where that action does not end the program). Returns
+// when no stop signal came.
+void end_by_stop_signal();
 // Blocks until a stop signal has come.
 void wait_for_stop();
 

@@ -33,6 +33,7 @@ class device_peer {
     }
     // The value's text; empty for an unknown name.
     std::string get(std::string_view name) const;
+    std::string setting_names() const { return host_->device().setting_names(); }
 
     byte_string received() const { return peer_.received(); }
     void clear_received() { peer_.clear_received(); }

@@ -4,6 +4,7 @@
 // every message it takes and every answer it sends.
 //
 //   device_sim wave_monitor|temp_sensor
+//   device_sim --help
 //
 // Commands on standard input, one a line:
 //   set NAME VALUE           a setting (see wave_monitor.h, temp_sensor.h)
@@ -23,6 +24,23 @@
 
 namespace {
 
+constexpr const char* kHelp =
+    "usage: device_sim wave_monitor|temp_sensor\n"
+    "       device_sim --help\n"
+    "\n"
+    "A simulated wave monitor or temperature sensor on a pseudo-terminal. It\n"
+    "prints the device path to open as the device's port, then one line for\n"
+    "every message it takes and every answer it sends, until \"quit\", Ctrl-C\n"
+    "or a termination signal.\n"
+    "\n"
+    "Commands on standard input, one a line:\n"
+    "  set NAME VALUE           a setting (an unknown NAME lists the names)\n"
+    "  get NAME                 a setting or observation\n"
+    "  fault NAME COUNT [SEED]  the next COUNT answers carry the fault (nak\n"
+    "                           bad_checksum stray truncated over_long silence\n"
+    "                           stall hostile none; COUNT -1: all)\n"
+    "  quit\n";
+
 // One command line; false for "quit".
 bool obey(sim::device_peer& device, const std::string& line) {
     std::istringstream in(line);
@@ -36,10 +54,17 @@ bool obey(sim::device_peer& device, const std::string& line) {
     sim::device_fault fault = sim::device_fault::none;
     double count = 0;
     double seed = 1;
+    const bool named = (verb == "set" || verb == "get") && !a.empty();
     if (verb == "set" && device.set(a, b)) {
         sim::say(a + " = " + device.get(a));
     } else if (verb == "get" && !device.get(a).empty()) {
         sim::say(a + " = " + device.get(a));
+    } else if (named && device.get(a).empty()) {
+        sim::say("? no setting " + a + "; the settings are " + device.setting_names());
+    } else if (named) {
+        sim::say("? " + a + " does not take " + (b.empty() ? "an empty value" : b));
+    } else if (verb == "fault" && !a.empty() && !sim::device_fault_from_name(a, &fault)) {
+        sim::say("? no fault " + a + "; the faults are " + sim::device_fault_names());
     } else if (verb == "fault" && sim::device_fault_from_name(a, &fault) &&
                sim::parse_number(b, &count) && (c.empty() || sim::parse_number(c, &seed))) {
         device.inject(fault, static_cast<int>(count), static_cast<uint32_t>(seed));
@@ -54,8 +79,23 @@ bool obey(sim::device_peer& device, const std::string& line) {
 
 int main(int argc, char** argv) {
     const std::string kind = argc == 2 ? argv[1] : "";
+    if (kind == "--help" || kind == "-h") {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (argc != 2) {
+        std::fprintf(
+            stderr,
+            "device_sim: %s; it takes one device kind, wave_monitor or temp_sensor (see device_sim "
+            "--help)\n",
+            argc < 2 ? "no device kind" : (std::string("unexpected argument ") + argv[2]).c_str());
+        return 2;
+    }
     if (kind != "wave_monitor" && kind != "temp_sensor") {
-        std::fprintf(stderr, "usage: device_sim wave_monitor|temp_sensor\n");
+        std::fprintf(
+            stderr,
+            "device_sim: no device kind %s (wave_monitor, temp_sensor; see device_sim --help)\n",
+            argv[1]);
         return 2;
     }
     sim::catch_stop_signals();

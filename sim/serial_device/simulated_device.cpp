@@ -46,6 +46,13 @@ bool device_fault_from_name(std::string_view name, device_fault* fault) {
     return false;
 }
 
+std::string device_fault_names() {
+    std::string names;
+    for (const fault_entry& entry : kFaults)
+        names += (names.empty() ? "" : ", ") + std::string(entry.name);
+    return names;
+}
+
 bool parse_number(std::string_view text, double* value) {
     if (text.empty() || text.size() > 64) return false;
     // strtod takes what from_chars does and more (hex floats, "inf"), and
@@ -83,6 +90,11 @@ bool simulated_device::set(std::string_view name, std::string_view value) {
         return true;
     }
     return set_value(name, value);
+}
+
+std::string simulated_device::setting_names() const {
+    const std::lock_guard<std::mutex> guard(lock_);
+    return value_names() + ", stall_ms";
 }
 
 bool simulated_device::get(std::string_view name, std::string* value) const {

@@ -45,6 +45,8 @@ enum class device_fault {
 // unknown name.
 const char* device_fault_name(device_fault fault);
 bool device_fault_from_name(std::string_view name, device_fault* fault);
+// Every fault's name, separated by ", ".
+std::string device_fault_names();
 
 class simulated_device {
   public:
@@ -61,6 +63,8 @@ class simulated_device {
     // pause of a stalled answer; the device adds its own.
     bool set(std::string_view name, std::string_view value);
     bool get(std::string_view name, std::string* value) const;
+    // The names set takes, for a person who gave another one.
+    std::string setting_names() const;
 
     // Each message taken ("<-") and each answer sent ("->", with the fault
     // that shaped it), in readable form; none: no log. Called with the
@@ -73,6 +77,7 @@ class simulated_device {
     virtual void take(const uint8_t* bytes, size_t count, timed_answer* out) = 0;
     virtual bool set_value(std::string_view name, std::string_view value) = 0;
     virtual bool get_value(std::string_view name, std::string* value) const = 0;
+    virtual std::string value_names() const = 0;
 
     // Appends a complete answer, shaped by the fault of the moment;
     // with_bad_check is the answer as bad_checksum sends it.

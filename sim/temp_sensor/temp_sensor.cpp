@@ -51,6 +51,12 @@ bool temp_sensor::get_value(std::string_view name, std::string* value) const {
     return true;
 }
 
+std::string temp_sensor::value_names() const {
+    std::string names = "any two-character parameter mnemonic";
+    for (const auto& [name, count] : counts_) names += ", " + name;
+    return names;
+}
+
 void temp_sensor::take(const uint8_t* bytes, size_t count, timed_answer* out) {
     for (size_t i = 0; i < count; ++i) {
         const auto byte = static_cast<char>(bytes[i]);

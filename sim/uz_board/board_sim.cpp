@@ -3,6 +3,7 @@
 // the board's port, then one line for every frame it receives and sends.
 //
 //   board_sim [uz1|uz2|nif|ftp|1|3|6|7]     (default uz2)
+//   board_sim --help
 //
 // Commands on standard input, one a line (numbers decimal or 0x hex):
 //   report CODE VALUE        send a report frame now
@@ -23,6 +24,26 @@
 #include "sim/uz_board/board_peer.h"
 
 namespace {
+
+constexpr const char* kHelp =
+    "usage: board_sim [uz1|uz2|nif|ftp|1|3|6|7]   (default uz2)\n"
+    "       board_sim --help\n"
+    "\n"
+    "A simulated instrument board on a pseudo-terminal. It prints the device\n"
+    "path to open as the board's port, then one line for every frame it\n"
+    "receives and sends, until \"quit\", Ctrl-C or a termination signal.\n"
+    "\n"
+    "Commands on standard input, one a line (numbers decimal or 0x hex):\n"
+    "  report CODE VALUE        send a report frame now\n"
+    "  fault NAME COUNT [SEED]  the next COUNT answers carry the fault\n"
+    "                           (nak bad_checksum wrong_echo over_long truncated\n"
+    "                            silence report_first hostile none)\n"
+    "  version N                the software version byte\n"
+    "  slots                    show the ramp slots\n"
+    "  quit\n";
+
+constexpr const char* kCommands =
+    "report CODE VALUE | fault NAME COUNT [SEED] | version N | slots | quit";
 
 struct board_kind {
     const char* name;
@@ -67,7 +88,9 @@ bool obey(sim::board_peer& board, const std::string& line) {
     unsigned long count = 0;
     unsigned long seed = 1;
     sim::uz_fault fault = sim::uz_fault::none;
-    if (verb == "report" && to_byte(a, &code) && to_byte(b, &value)) {
+    if (verb == "fault" && !a.empty() && !sim::uz_fault_from_name(a, &fault)) {
+        sim::say("? no fault " + a + "; the faults are " + sim::uz_fault_names());
+    } else if (verb == "report" && to_byte(a, &code) && to_byte(b, &value)) {
         board.send_report(code, value);
     } else if (verb == "fault" && sim::uz_fault_from_name(a, &fault) && to_number(b, &count) &&
                (c.empty() || to_number(c, &seed))) {
@@ -80,7 +103,7 @@ bool obey(sim::board_peer& board, const std::string& line) {
         for (const uint8_t id : board.board().slots()) text += " " + std::to_string(id);
         sim::say(text);
     } else {
-        sim::say("? report CODE VALUE | fault NAME COUNT [SEED] | version N | slots | quit");
+        sim::say(std::string("? ") + kCommands);
     }
     return true;
 }
@@ -89,8 +112,15 @@ bool obey(sim::board_peer& board, const std::string& line) {
 
 int main(int argc, char** argv) {
     int32_t type = 3;
+    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
     if (argc > 2) {
-        std::fprintf(stderr, "usage: board_sim [uz1|uz2|nif|ftp|1|3|6|7]\n");
+        std::fprintf(
+            stderr,
+            "board_sim: unexpected argument %s; it takes one board type (see board_sim --help)\n",
+            argv[2]);
         return 2;
     }
     if (argc == 2) {
@@ -99,7 +129,10 @@ int main(int argc, char** argv) {
             if (std::string(argv[1]) == kind.name) type = kind.type;
         }
         if (type == 0) {
-            std::fprintf(stderr, "board_sim: no board type %s (uz1, uz2, nif, ftp)\n", argv[1]);
+            std::fprintf(stderr,
+                         "board_sim: no board type %s (uz1, uz2, nif, ftp, or 1, 3, 6, 7; see "
+                         "board_sim --help)\n",
+                         argv[1]);
             return 2;
         }
     }

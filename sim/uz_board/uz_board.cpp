@@ -83,6 +83,13 @@ bool uz_fault_from_name(std::string_view name, uz_fault* fault) {
     return false;
 }
 
+std::string uz_fault_names() {
+    std::string names;
+    for (const fault_entry& entry : kFaults)
+        names += (names.empty() ? "" : ", ") + std::string(entry.name);
+    return names;
+}
+
 uz_board::uz_board(int32_t board_type) : board_type_(board_type) {
     commands_ = ur_cmd_table(board_type, &command_count_);
     names_ = ur_cmd_names(board_type, &command_count_);

@@ -57,6 +57,8 @@ enum class uz_fault {
 // ("nak", "bad_checksum", ...), and back; false for an unknown name.
 const char* uz_fault_name(uz_fault fault);
 bool uz_fault_from_name(std::string_view name, uz_fault* fault);
+// Every fault's name, separated by ", ".
+std::string uz_fault_names();
 
 class uz_board {
   public:

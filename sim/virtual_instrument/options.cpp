@@ -29,6 +29,13 @@ bool to_int(const char* text, int32_t low, int32_t high, int32_t* value) {
     return true;
 }
 
+bool takes_value(const std::string& arg) {
+    for (const char* option : {"--kind", "--system-type", "--reports", "--dir", "--fault"}) {
+        if (arg == option) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 const char* fault_name(fault_kind fault) {
@@ -52,7 +59,7 @@ bool parse_options(int argc, char** argv, options* out, std::string* error) {
                 if (kind == entry.name) out->board_type = entry.board_type;
             }
             if (out->board_type == 0) {
-                *error = "no instrument kind " + kind + " (uz1, uz2, nif, ftp, can)";
+                *error = "--kind takes uz1, uz2, nif, ftp or can, not " + kind;
                 return false;
             }
         } else if (arg == "--system-type" && has_value) {
@@ -83,7 +90,7 @@ bool parse_options(int argc, char** argv, options* out, std::string* error) {
                 }
             }
             if (!known) {
-                *error = "no fault " + name + " (none, board-nak, laser-stuck, no-bridge)";
+                *error = "--fault takes none, board-nak, laser-stuck or no-bridge, not " + name;
                 return false;
             }
         } else if (arg == "--then") {
@@ -92,8 +99,11 @@ bool parse_options(int argc, char** argv, options* out, std::string* error) {
                 *error = "--then needs a command";
                 return false;
             }
+        } else if (takes_value(arg)) {
+            *error = arg + " needs a value";
+            return false;
         } else {
-            *error = "unknown or incomplete option " + arg + " (see --help)";
+            *error = "unknown option " + arg;
             return false;
         }
     }
@@ -142,6 +152,14 @@ then "virtual-instrument: ready", then one line per frame that a device
 receives ("<-") or sends ("->"). At the end it writes what every device
 received to received.log in the folder.
 
+The variables: MB_CONFIG_DIR, the configuration directory; SystemRoot
+(not on Windows, which names its own), the folder where the frame-grabber
+binding looks for its INI file, as it does on Windows; for a CAN
+instrument, the simulated CAN library's description of the instrument; and,
+run from the build tree (or installed on Windows), the library search path
+with the simulated libraries' folders. Installed programs find the
+simulated libraries through their run paths.
+
 Options:
   --kind K           the instrument: uz1, uz2, nif or ftp (a serial board
                      of that type) or can (a CAN instrument); default uz2
@@ -165,9 +183,14 @@ Options:
                                     types 30, 32, 33) times out
                        no-bridge    no CAN bridge is on the network
   --then CMD ARGS    once ready, run CMD with the variables set (everything
-                     after --then is the command), write its standard output
-                     and error to command.out and command.err in the folder,
-                     shut down and end with the command's exit status
+                     after --then is the command; CMD is looked up on PATH
+                     as a shell does), write its standard output and error
+                     to command.out and command.err in the folder (give
+                     --dir or --keep to read them afterwards), shut down and
+                     end with the command's exit status. Ctrl-C or a
+                     termination signal is passed on to the command; then
+                     everything shuts down, the folder is removed (unless
+                     kept) and virtual-instrument ends by that signal
   --help             this text
 )";
 }

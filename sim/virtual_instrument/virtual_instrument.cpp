@@ -42,15 +42,22 @@ constexpr const char* kLibraryPathVariable = "LD_LIBRARY_PATH";
 constexpr char kPathListSeparator = ':';
 #endif
 
-// The folders of the simulated CAN and frame-grabber libraries: beside an
-// installed program, else in the build tree.
+// The folders of the simulated CAN and frame-grabber libraries that the
+// library search path must name: in the build tree both; for an installed
+// program, where they lie together in lib/gridtext/sim, none on systems
+// whose installed programs find them through their run paths.
 std::vector<std::string> simulated_library_folders() {
     char program[4096];
     if (plat::program_path(program, sizeof program)) {
-        const fs::path lib = fs::path(program).parent_path().parent_path() / "lib";
+        const fs::path sim =
+            fs::path(program).parent_path().parent_path() / "lib" / "gridtext" / "sim";
         std::error_code ignored;
-        if (fs::is_directory(lib / "gridtext" / "sim", ignored)) {
-            return {(lib / "gridtext" / "sim").string(), lib.string()};
+        if (fs::is_directory(sim, ignored)) {
+#if defined(_WIN32)
+            return {sim.string()};
+#else
+            return {};
+#endif
         }
     }
     return {VI_SIM_ACQ_DIR, VI_SIM_CAN_DIR};
@@ -80,14 +87,16 @@ int fail(const std::string& message, int status) {
 }
 
 // Prints the variables to set, as shell lines, and adds the library search
-// path (the simulated libraries' folders first) to them.
+// path (the simulated libraries' folders first) to them where it is needed.
 void print_exports(std::vector<std::pair<std::string, std::string>>* variables) {
+    for (const auto& [name, value] : *variables)
+        sim::say("export " + name + "=" + shell_quoted(value));
     std::string folders;
     for (const std::string& folder : simulated_library_folders()) {
         if (!folders.empty()) folders += kPathListSeparator;
         folders += folder;
     }
-    for (const auto& [name, value] : *variables) sim::say("export " + name + "=" + shell_quoted(value));
+    if (folders.empty()) return;
     const std::string name = kLibraryPathVariable;
     sim::say("export " + name + "=" + shell_quoted(folders) + "${" + name + ":+" + kPathListSeparator +
              "$" + name + "}");
@@ -99,10 +108,12 @@ void print_exports(std::vector<std::pair<std::string, std::string>>* variables) 
 // Removes a folder of its own making when the program ends early.
 struct folder_remover {
     std::string dir;
-    ~folder_remover() {
+    ~folder_remover() { remove(); }
+    void remove() {
         if (dir.empty()) return;
         std::error_code ignored;
         fs::remove_all(dir, ignored);
+        dir.clear();
     }
 };
 
@@ -152,14 +163,19 @@ class board_reporter {
 };
 
 // Runs the --then command with the folder's variables set and keeps what it
-// printed in the folder. Its exit status, or 127 when it could not start.
+// printed in the folder. A stop signal is passed on to the command. Its exit
+// status, 128 + the signal that ended it, or 127 when it could not start.
 int run_command(const vi::options& opts, const std::string& dir,
                 const std::vector<std::pair<std::string, std::string>>& variables) {
     plat::process_options how;
     for (const auto& [name, value] : variables) how.environment.push_back(name + "=" + value);
+    how.stop_signal = sim::stop_signal;
     plat::process_result result;
     if (!plat::run_process(opts.then, how, &result)) {
-        std::fprintf(stderr, "virtual-instrument: cannot run %s\n", opts.then[0].c_str());
+        std::fprintf(stderr,
+                     "virtual-instrument: cannot run %s: no such program here or on PATH, or "
+                     "not one this system can start\n",
+                     opts.then[0].c_str());
         return 127;
     }
     for (const auto& [name, text] : {std::pair{"command.out", &result.out}, std::pair{"command.err", &result.err}}) {
@@ -167,6 +183,11 @@ int run_command(const vi::options& opts, const std::string& dir,
             std::fwrite(text->data(), 1, text->size(), file);
             std::fclose(file);
         }
+    }
+    if (result.signal != 0) {
+        sim::say("virtual-instrument: " + opts.then[0] + " ended by signal " +
+                 std::to_string(result.signal));
+        return 128 + result.signal;
     }
     sim::say("virtual-instrument: " + opts.then[0] + " ended with status " +
              std::to_string(result.exit_code));
@@ -178,7 +199,9 @@ int run_command(const vi::options& opts, const std::string& dir,
 int main(int argc, char** argv) {
     vi::options opts;
     std::string error;
-    if (!vi::parse_options(argc, argv, &opts, &error)) return fail(error + " (see --help)", 2);
+    if (!vi::parse_options(argc, argv, &opts, &error)) {
+        return fail(error + " (see virtual-instrument --help)", 2);
+    }
     if (opts.help) {
         std::fputs(vi::help_text(), stdout);
         return 0;
@@ -271,6 +294,11 @@ int main(int argc, char** argv) {
         sim::say("virtual-instrument: stopped");
     } else {
         sim::say("virtual-instrument: stopped; what the devices received is in " + received);
+    }
+    if (!opts.then.empty()) {
+        // A command cut short by a signal: whoever started us sees it too.
+        remover.remove();
+        sim::end_by_stop_signal();
     }
     return status;
 }

@@ -71,6 +71,12 @@ bool wave_monitor::get_value(std::string_view name, std::string* text) const {
     return true;
 }
 
+std::string wave_monitor::value_names() const {
+    std::string names;
+    for (const auto& [name, value] : values_) names += (names.empty() ? "" : ", ") + name;
+    return names;
+}
+
 void wave_monitor::take(const uint8_t* bytes, size_t count, timed_answer* out) {
     for (size_t i = 0; i < count; ++i) {
         if (bytes[i] != WM_COMMAND_END) {

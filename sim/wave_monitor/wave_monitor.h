@@ -36,6 +36,7 @@ class wave_monitor : public simulated_device {
     void take(const uint8_t* bytes, size_t count, timed_answer* out) override;
     bool set_value(std::string_view name, std::string_view value) override;
     bool get_value(std::string_view name, std::string* value) const override;
+    std::string value_names() const override;
 
   private:
     void command(const std::string& text, timed_answer* out);

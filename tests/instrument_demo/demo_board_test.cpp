@@ -3,6 +3,7 @@
 // commands, and the demo program itself run against a simulated board.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <string>
 
 #include "demo_test_support.h"
@@ -87,6 +88,24 @@ TEST_F(DemoBoard, Uz2WithWaveMonitorFromSwitchOnToSwitchOff) {
     EXPECT_TRUE(all_switched_off(*info()));
 }
 
+// A stop (Ctrl-C in the program) ends the wait early, and the transcript
+// says why it ended before its time.
+TEST_F(DemoBoard, StopCutsTheWaitShortAndSaysSo) {
+    serial_test::test_board board(INSTR_BD_UZ1);
+    configure(instrument(INSTR_BD_UZ1, 0), board.device_path(), nullptr);
+    ASSERT_EQ(demo_read_calibration(session(), nullptr, 0), NO_ERROR);
+    ASSERT_EQ(demo_switch_on(session()), NO_ERROR) << serial_test::printed();
+    transcript();
+
+    const volatile std::sig_atomic_t stop = 1;
+    session().stop = &stop;
+    EXPECT_EQ(demo_wait_for_reports(session(), 86400), NO_ERROR);
+    EXPECT_EQ(
+        transcript(),
+        "wait for reports and events: cut short by Ctrl-C or a termination signal after 0.0 s\n"
+        "wait for reports and events: ok (0 received)\n");
+}
+
 TEST_F(DemoBoard, FtpWithTemperatureSensor) {
     if (serial_test::kWineComPort)
         GTEST_SKIP() << "the pseudo-terminal behind Wine's COM port refuses parity framing";
@@ -103,6 +122,7 @@ TEST_F(DemoBoard, FtpWithTemperatureSensor) {
     EXPECT_EQ(demo_run(options, session().out), NO_ERROR) << serial_test::printed();
     const std::string text = transcript();
     EXPECT_NE(text.find("switch on wave monitor: none for this system type\n"
+                        "switch on temperature sensor: setting it up, then 5 s for it to settle\n"
                         "switch on temperature sensor: ok (" +
                         std::string(sensor.device_path()) + ")\n"),
               std::string::npos)

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/child_process.h"
@@ -37,15 +38,31 @@ struct Ramptool : ::testing::Test {
     void SetUp() override { ramp.write(rampgen::file_bytes(made)); }
 };
 
+// Each refusal names what it refuses and points at --help, before the usage.
 TEST(RamptoolUsage, WrongCommandLines) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {}, {"dump"}, {"dump", "a", "-2"}, {"name"}, {"cfg", "in"}, {"derive", "a", "b"},
-             {"list", "a"}}) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{}, "no command"},
+        {{"dump"}, "dump needs FILE [-1]"},
+        {{"dump", "a", "-2"}, "dump does not take -2 (only -1)"},
+        {{"name"}, "name needs FILE"},
+        {{"name", "a", "b"}, "name does not take b"},
+        {{"cfg", "in"}, "cfg needs IN OUT"},
+        {{"derive", "a", "b"}, "derive needs BASE SPEC_LINE OUT"},
+        {{"list", "a"}, "no command list (dump, name, cfg, derive)"}};
+    for (const auto& [args, why] : cases) {
         const plat::process_result r = ramptool(args);
         EXPECT_EQ(r.exit_code, 2) << testing::PrintToString(args);
-        EXPECT_EQ(r.err.rfind("Usage:  ramptool dump FILE [-1]\n", 0), 0u) << r.err;
+        EXPECT_EQ(r.err.rfind("ramptool: " + why +
+                                  " (see ramptool --help)\nUsage:  ramptool dump FILE [-1]\n",
+                              0),
+                  0u)
+            << r.err;
         EXPECT_EQ(r.out, "");
     }
+    const plat::process_result help = ramptool({"--help"});
+    EXPECT_EQ(help.exit_code, 0);
+    EXPECT_EQ(help.out.rfind("Usage:  ramptool dump FILE [-1]\n", 0), 0u) << help.out;
+    EXPECT_EQ(help.err, "");
 }
 
 TEST_F(Ramptool, Dump) {
@@ -60,7 +77,8 @@ TEST_F(Ramptool, Dump) {
     const temp_file missing("missing.ramp");
     r = ramptool({"dump", missing.str()});
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_EQ(r.err, "ERR_CANT_OPEN_FILE\n");
+    EXPECT_EQ(r.err,
+              "ramptool: cannot read ramp data file " + missing.str() + ": ERR_CANT_OPEN_FILE\n");
     EXPECT_EQ(r.out, "");
 }
 
@@ -74,7 +92,10 @@ TEST_F(Ramptool, Name) {
     r = ramptool({"name", ramp.str()});
     EXPECT_EQ(r.exit_code, 1);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "rr_get_std_ramp_filename: unsupported ramp type 16\nERR_INVALID_PARAM\n");
+    EXPECT_EQ(r.err,
+              "rr_get_std_ramp_filename: unsupported ramp type 16\n"
+              "ramptool: no standard file name for the ramp in " +
+                  ramp.str() + ": ERR_INVALID_PARAM\n");
 }
 
 TEST(RamptoolCfg, RewritesTheAcceptedSpecs) {
@@ -100,7 +121,10 @@ TEST(RamptoolCfg, RewritesTheAcceptedSpecs) {
     in.write_text("# nothing\n");
     const plat::process_result none = ramptool({"cfg", in.str(), out.str()});
     EXPECT_EQ(none.exit_code, 1);
-    EXPECT_EQ(none.err.substr(none.err.size() - 26), "ERR_CORRUPT_RAMP_CFG_FILE\n");
+    EXPECT_NE(none.err.find("ramptool: cannot read ramp configuration file " + in.str() +
+                            ": ERR_CORRUPT_RAMP_CFG_FILE\n"),
+              std::string::npos)
+        << none.err;
 }
 
 TEST_F(Ramptool, DeriveWritesWhatTheLibraryDerives) {
@@ -131,16 +155,21 @@ TEST_F(Ramptool, DeriveRefusals) {
               "Invalid ScanCal value 2 (field 10)\n"
               "For PMI ramps, the ScanCal value must be 0\n"
               "For SWLI or BTW ramps, it must be greater than 0.5 and less than 1.5\n"
+              "ramptool: cannot take the ramp configuration line SWLI + 5 25 0 0 0.25 81 0 2: "
               "ERR_INVALID_PARAM\n");
     r = ramptool({"derive", ramp.str(), "SWLI + 20 25 0 0 0.25 81 0 1", out.str()});
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_EQ(r.err, "Error: derived ramp must have smaller scan length\nERR_PARAM_OUT_OF_RANGE\n");
+    EXPECT_EQ(r.err,
+              "Error: derived ramp must have smaller scan length\nramptool: cannot derive ramp "
+              "data file " +
+                  out.str() + ": ERR_PARAM_OUT_OF_RANGE\n");
     EXPECT_FALSE(out.exists());
 
     made.hdr.rampType = RR_RAMP_PMI;
     ramp.write(rampgen::file_bytes(made));
     r = ramptool({"derive", ramp.str(), "SWLI + 5 25 0 0 0.25 81 0 1", out.str()});
     EXPECT_EQ(r.exit_code, 1);
+    EXPECT_NE(r.err.find(ramp.str() + " is of type"), std::string::npos) << r.err;
     EXPECT_EQ(r.err.substr(r.err.size() - 18), "ERR_INVALID_PARAM\n");
 }
 

@@ -23,17 +23,23 @@ using lines = std::vector<std::string>;
 // What the demo prints for a board instrument from switch-on to switch-off.
 lines board_transcript(const std::string& board, int system_type, bool wave_monitor,
                        bool temp_sensor) {
-    return {"read calibration file: ok (DIR/cfg/CAL: " + board + " board, system type " +
-                std::to_string(system_type) + ")",
-            "start device manager: ok",
-            "switch on board link: ok (PORT)",
-            wave_monitor ? "switch on wave monitor: ok (PORT)" : "switch on wave monitor: none for this system type",
-            temp_sensor ? "switch on temperature sensor: ok (PORT)"
-                        : "switch on temperature sensor: none configured",
-            "load ramp table: ok (2 ramps)",
-            temp_sensor ? "read temperature: ok (23.4)" : "read temperature: no sensor",
-            "wait for reports and events: ok (0 received)",
-            "switch off: ok"};
+    lines transcript = {"read calibration file: ok (DIR/cfg/CAL: " + board +
+                            " board, system type " + std::to_string(system_type) + ")",
+                        "start device manager: ok", "switch on board link: ok (PORT)",
+                        wave_monitor ? "switch on wave monitor: ok (PORT)"
+                                     : "switch on wave monitor: none for this system type"};
+    if (temp_sensor) {
+        transcript.insert(transcript.end(),
+                          {"switch on temperature sensor: setting it up, then 5 s for it to settle",
+                           "switch on temperature sensor: ok (PORT)"});
+    } else {
+        transcript.emplace_back("switch on temperature sensor: none configured");
+    }
+    transcript.insert(transcript.end(),
+                      {"load ramp table: ok (2 ramps)",
+                       temp_sensor ? "read temperature: ok (23.4)" : "read temperature: no sensor",
+                       "wait for reports and events: ok (0 received)", "switch off: ok"});
+    return transcript;
 }
 
 // The temperature sensor's set-up selects, then the temperature poll.
@@ -167,7 +173,7 @@ TEST_F(EndToEnd, CanInstrumentWithWaveMonitorAndSensor) {
     const run_result full = run_instrument("can_full", {"--kind", "can", "--wave-monitor", "--temp-sensor"},
                                            {"--seconds", "0.3"});
     ASSERT_EQ(full.status, 0) << full.live_log << full.errors << full.demo_errors;
-    ASSERT_EQ(full.transcript.size(), 9u);
+    ASSERT_EQ(full.transcript.size(), 10u);
     EXPECT_EQ(full.transcript[0], "read calibration file: ok (DIR/cfg/CAL: CAN instrument, system type 30)");
     EXPECT_EQ(full.transcript[3], "switch on wave monitor: ok (PORT)");
     EXPECT_EQ(full.transcript.back(), "switch off: ok");
@@ -189,7 +195,7 @@ TEST_F(EndToEnd, BoardThatNaksEndsTheDemoWithEverythingSwitchedOff) {
                                           {"--seconds", "0.3"});
     EXPECT_EQ(run.status, 1) << run.live_log << run.errors;
     lines expected = board_transcript("UZ2", 19, true, true);
-    expected.resize(5);
+    expected.resize(6);
     expected.emplace_back("load ramp table: failed: ERR_UZ_RECV_FAILED");
     expected.emplace_back("switch off: ok");
     EXPECT_EQ(run.transcript, expected);
