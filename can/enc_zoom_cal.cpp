@@ -69,7 +69,7 @@ bool reasonable(double value) { return value >= -kLargestValue && value <= kLarg
 int32_t enc_zoom_read_cal_file(const char* path, int32_t* count, sys_zoom_cal_pair** pairs,
                                char* message, size_t size) {
     if (message != nullptr && size > 0) message[0] = '\0';
-    const std::unique_ptr<FILE, file_closer> file(plat::open_file(path, "rb"));
+    const std::unique_ptr<FILE, file_closer> file(plat::open_regular_file(path, "rb"));
     if (!file) {
         append(message, size,
                " Cannot open ORVO encoded zoom magnification calibration file \"%s\" \n", path);
