@@ -16,6 +16,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -179,6 +180,11 @@ int file_replacement::create(path_ref path, const char* prefix) {
     const bool unnamed = error == 0;
     if (unnamed) {
         temporary = base + unique_suffix();  // taken only once the file is complete
+        // Refused now, as a named file would be, rather than when it is complete.
+        if (temporary.size() + 1 > PATH_MAX) {
+            ::close(fd);
+            return ENAMETOOLONG;
+        }
     } else if (error != EOPNOTSUPP) {
         return error;
     } else if (error = create_unique(base, &temporary, &fd); error != 0) {
