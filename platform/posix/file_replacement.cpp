@@ -129,7 +129,7 @@ int link_unnamed(int fd, const std::string& base, std::string* name) {
 
 // Ends the process as the signal does by default, after removing the live
 // temporary files. Only async-signal-safe calls.
-extern "C" void end_without_temporaries(int signal_number) {
+void end_without_temporaries(int signal_number) {
     remove_live_temporaries([](const char* name) { ::unlink(name); });
     struct sigaction default_action {};
     default_action.sa_handler = SIG_DFL;
