@@ -223,7 +223,8 @@ FILE* file_replacement::open_temporary() {
 
 int file_replacement::move_into_place() {
     if (unnamed_) {
-        const std::string base = native_temporary_.substr(0, native_temporary_.size() - 6);
+        const std::string base =
+            native_temporary_.substr(0, native_temporary_.size() - unique_suffix().size());
         if (const int error = link_unnamed(descriptor_, base, &native_temporary_); error != 0) {
             return error;
         }
