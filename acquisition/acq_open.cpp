@@ -49,7 +49,7 @@ void set_library_environment() {
 // Echoes the INI file line by line; a read that ends without a line break
 // (the last line unended, or a line too long for the buffer) ends the echo.
 void echo_file(const char* path) {
-    const std::unique_ptr<FILE, int (*)(FILE*)> stream(plat::open_file(path, "rb"), std::fclose);
+    const std::unique_ptr<FILE, int (*)(FILE*)> stream(plat::open_regular_file(path, "rb"), std::fclose);
     if (!stream) {
         gl_PrintFunc("Cannot read file %s\n", path);
         return;

@@ -70,7 +70,7 @@ int32_t enc_zoom_read_cal_file(const char* path, int32_t* count, sys_zoom_cal_pa
                                char* message, size_t size) {
     if (message != nullptr && size > 0) message[0] = '\0';
     if (path == nullptr || count == nullptr || pairs == nullptr) return ERR_INVALID_PARAM;
-    const std::unique_ptr<FILE, file_closer> file(plat::open_file(path, "rb"));
+    const std::unique_ptr<FILE, file_closer> file(plat::open_regular_file(path, "rb"));
     if (!file) {
         append(message, size,
                " Cannot open ORVO encoded zoom magnification calibration file \"%s\" \n", path);

@@ -54,13 +54,17 @@ bool cal_read_line(FILE* file, cal_line* line) {
 cal_split cal_split_line(std::string_view line) {
     const std::string_view content = trim_blanks(line);
     if (content.empty()) return {cal_line_kind::empty, {}, {}, nullptr};
-    if (content.front() == '#') return {cal_line_kind::comment, {}, {}, nullptr};
+    // A comment holds no keyword, but the rule on control characters is the
+    // same for it: a lone carriage return would hide the line after it.
+    const bool comment = content.front() == '#';
     const size_t colon = content.find(':');
     const std::string_view keyword =
-        trim_blanks(colon == std::string_view::npos ? content : content.substr(0, colon));
+        comment ? std::string_view()
+                : trim_blanks(colon == std::string_view::npos ? content : content.substr(0, colon));
     if (has_control_character(line)) {
         return {cal_line_kind::bad, keyword, {}, "control character in the line"};
     }
+    if (comment) return {cal_line_kind::comment, {}, {}, nullptr};
     if (colon == std::string_view::npos) {
         return {cal_line_kind::bad, keyword, {}, "no colon after the keyword"};
     }

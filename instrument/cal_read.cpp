@@ -121,7 +121,7 @@ int32_t sys_cal_read(const char* name, int32_t system, sys_info* info) {
         gl_PrintFunc("sys_cal_read: file name too long: \"%s\"\n", found);
         return ERR_CANT_OPEN_FILE;
     }
-    const std::unique_ptr<FILE, file_closer> file(plat::open_file(path, "rb"));
+    const std::unique_ptr<FILE, file_closer> file(plat::open_regular_file(path, "rb"));
     if (file == nullptr) {
         gl_PrintFunc("sys_cal_read: cannot open \"%s\"\n", path);
         return ERR_CANT_OPEN_FILE;

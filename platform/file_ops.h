@@ -20,8 +20,9 @@ bool make_temp_file(path_ref directory, const char* prefix, std::string* name);
 // Both names must lie in the same file system.
 bool rename_file(path_ref from, path_ref to);
 
-// Deletes a file. Directories and files this process may not write are left
-// alone, as the Windows backend leaves read-only files; false then.
+// Deletes a file. Directories, FIFOs, devices and files this process may
+// not write are left alone, as the Windows backend leaves read-only files;
+// false then.
 bool delete_file(path_ref path);
 
 }  // namespace plat

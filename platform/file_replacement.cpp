@@ -3,7 +3,6 @@
 
 #include <utility>
 
-#include "platform/files.h"
 
 namespace plat {
 
@@ -21,7 +20,7 @@ int file_replacement::adopt(native_path target, native_path temporary, bool exis
 
 FILE* file_replacement::open_stream() {
     if (stream_ != nullptr || temporary_.empty()) return nullptr;
-    stream_ = open_file(temporary_, "wb");
+    stream_ = open_temporary();
     return stream_;
 }
 

@@ -1,7 +1,16 @@
-// Replacing a file as a whole: the new content is written under a temporary
-// name beside the file and takes the file's name in one step once it is
+// Replacing a file as a whole: the new content is written to a temporary
+// file beside the file and takes the file's name in one step once it is
 // complete, so the file is never seen half written and a failure leaves it
 // as it was.
+//
+// An interrupted write leaves nothing behind. Where the system can make a
+// file without a name (Linux), the temporary file has none until it is
+// complete, so not even a killed process leaves it. Elsewhere it has a name
+// from the start, and an interrupt, a termination or a hang-up (SIGINT,
+// SIGTERM, SIGHUP; on Windows the console's Ctrl-C, Ctrl-Break and close
+// events) first removes every live temporary file and then ends the process
+// as the signal would have: the handlers for that are installed once, for
+// signals the program leaves at their default action.
 //
 // A path that is a symbolic link keeps its link: the file it leads to is
 // replaced. The new file takes over the replaced file's permissions (and,
@@ -32,7 +41,8 @@ class file_replacement {
     int create(path_ref path, const char* prefix);
 
     // The temporary file's name, a path of the kind given to create (wide
-    // when that was wide), and the same as the system knows it.
+    // when that was wide), and the same as the system knows it; for a file
+    // made without a name, the name it passes through on its way into place.
     const std::string& temporary() const { return temporary_; }
     const native_path& native_temporary() const { return native_temporary_; }
     // True when a file of that name exists and is being replaced.
@@ -49,12 +59,18 @@ class file_replacement {
     // Closes the stream and removes the temporary file.
     void abandon();
 
+    // For tests: true makes every later temporary file a named one, as where
+    // the system cannot make a file without a name. Process-wide.
+    static void use_named_temporaries(bool named);
+
   private:
     // The backend's steps: the temporary file takes the target's name (0, or
     // the system's error number); the temporary file is deleted; the error
     // number that stands for a stream that could not be written out.
     int move_into_place();
     void remove_temporary();
+    // The temporary file opened for binary writing; null on failure.
+    FILE* open_temporary();
     static int write_error();
     static int name_error();
     // Takes the created temporary file in: 0, or name_error() (the file
@@ -66,6 +82,9 @@ class file_replacement {
     std::string temporary_;
     FILE* stream_ = nullptr;
     bool existing_ = false;
+    int slot_ = -1;         // where the live temporaries remember its name
+    int descriptor_ = -1;   // POSIX: the temporary file, open until it is in place
+    bool unnamed_ = false;  // POSIX: made without a name
 };
 
 }  // namespace plat

@@ -13,6 +13,13 @@ namespace plat {
 // with a C stdio mode. Returns null on failure, also for a refused wide path.
 FILE* open_file(path_ref path, const char* mode);
 
+// Opens a path as open_file does, but only when it names a regular file:
+// a FIFO, a device or a folder is refused (null) without waiting for a peer,
+// so that a reader given a name from a folder listing or a configuration
+// never blocks on it. Modes: "r", "w" or "a", then "+" and "b" as stdio
+// takes them.
+FILE* open_regular_file(path_ref path, const char* mode);
+
 // True when the path names an existing regular file.
 bool is_regular_file(path_ref path);
 

@@ -24,6 +24,10 @@ constexpr float kMaxObjMag = 1000;
 constexpr float kMinScanCal = 0.5f;
 constexpr float kMaxScanCal = 1.5f;
 
+bool is_pmi(int32_t type) {
+    return type == RR_RAMP_PMI;
+}
+
 // Splits a private copy of the line at its delimiters, as strtok does.
 class tokenizer {
   public:
@@ -171,15 +175,13 @@ class line_parser {
         return true;
     }
 
-    static bool is_pmi(int32_t type) { return type == RR_RAMP_PMI; }
-
     bool parse_scan_len() {
         const std::string hint = std::string("For PMI ramps, the ") + kScanLen.name +
                                  " value must be 0\nFor SWLI or BTW ramps, it must be greater "
                                  "than " + g(0) + " and less than " + g(kMaxScanLen) + " (um)\n";
         return real(
             kScanLen, &spec_->scanLen,
-            [](float v, int32_t type) { return is_pmi(type) ? v == 0 : v > 0 && v < kMaxScanLen; },
+            rr_cfg_scan_len_ok,
             hint);
     }
 
@@ -189,7 +191,7 @@ class line_parser {
                                  g(kMaxCameraRate) + " (Hz)\n";
         return real(
             kCameraRate, &spec_->cameraRate,
-            [](float v, int32_t) { return v > 0 && v < kMaxCameraRate; }, hint);
+            rr_cfg_camera_rate_ok, hint);
     }
 
     bool parse_camera_interlace() {
@@ -210,7 +212,7 @@ class line_parser {
                                  g(kMaxFringesPerFrame) + "\n";
         return real(
             kFringesPerFrame, &spec_->fringesPerFrame,
-            [](float v, int32_t) { return v > 0 && v < kMaxFringesPerFrame; }, hint);
+            rr_cfg_fringes_per_frame_ok, hint);
     }
 
     bool parse_ramp_slope() {
@@ -220,9 +222,7 @@ class line_parser {
                                  " (nm/frm)\n";
         return real(
             kRampSlope, &spec_->rampSlope,
-            [](float v, int32_t type) {
-                return v >= 0 && v < kMaxRampSlope && (is_pmi(type) || v != 0);
-            },
+            rr_cfg_ramp_slope_ok,
             hint);
     }
 
@@ -232,9 +232,7 @@ class line_parser {
                                  g(0) + " and less than " + g(kMaxObjMag) + "\n";
         return real(
             kObjMag, &spec_->objMag,
-            [](float v, int32_t type) {
-                return v >= 0 && v < kMaxObjMag && (type != RR_RAMP_BTW || v != 0);
-            },
+            rr_cfg_obj_mag_ok,
             hint);
     }
 
@@ -245,9 +243,7 @@ class line_parser {
                                  "\n";
         return real(
             kScanCal, &spec_->scanCal,
-            [](float v, int32_t type) {
-                return is_pmi(type) ? v == 0 : v > kMinScanCal && v < kMaxScanCal;
-            },
+            rr_cfg_scan_cal_ok,
             hint);
     }
 
@@ -271,6 +267,30 @@ class line_parser {
 };
 
 }  // namespace
+
+bool rr_cfg_scan_len_ok(float v, int32_t type) {
+    return is_pmi(type) ? v == 0 : v > 0 && v < kMaxScanLen;
+}
+
+bool rr_cfg_camera_rate_ok(float v, int32_t) {
+    return v > 0 && v < kMaxCameraRate;
+}
+
+bool rr_cfg_fringes_per_frame_ok(float v, int32_t) {
+    return v > 0 && v < kMaxFringesPerFrame;
+}
+
+bool rr_cfg_ramp_slope_ok(float v, int32_t type) {
+    return v >= 0 && v < kMaxRampSlope && (is_pmi(type) || v != 0);
+}
+
+bool rr_cfg_obj_mag_ok(float v, int32_t type) {
+    return v >= 0 && v < kMaxObjMag && (type != RR_RAMP_BTW || v != 0);
+}
+
+bool rr_cfg_scan_cal_ok(float v, int32_t type) {
+    return is_pmi(type) ? v == 0 : v > kMinScanCal && v < kMaxScanCal;
+}
 
 rr_cfg_line_kind rr_parse_cfg_line(const char* line, rr_ramp_cfg_t* spec, rr_cfg_rejection* why) {
     return line_parser(line, spec, why).parse();

@@ -82,7 +82,7 @@ int32_t rr_read_ramp_file(const char* path, rr_ramp_hdr_t* hdr, uint16_t** point
         *points = nullptr;
     }
     if (path == nullptr) return ERR_CANT_OPEN_FILE;
-    file_ptr in(plat::open_file(path, "rb"));
+    file_ptr in(plat::open_regular_file(path, "rb"));
     if (in == nullptr) return ERR_CANT_OPEN_FILE;
 
     // The magic number is read into the header's first word and the rest

@@ -242,7 +242,8 @@ int32_t rr_calc_time_til_offset_crossing(rr_ramp_t* ramp, double rate_khz);
 // SWLI, with "m<mag>" after the rate for BTW, "p<buckets>c<rate>.<q|p><pztID>"
 // for PMI. Returns NO_ERROR, or ERR_INVALID_PARAM with *name empty after a
 // message (an unsupported type, a value that does not fit an integer, a
-// polar that is not a visible character).
+// polar byte that cannot stand in a file name: NUL, a control character, "/"
+// or "\\").
 int32_t rr_get_std_ramp_filename(const rr_ramp_hdr_t* hdr, const char** name);
 
 // ---- the ramp registry ------------------------------------------------------

@@ -120,7 +120,7 @@ int32_t rr_read_ramp_cfg(const char* path, rr_ramp_cfg_t** list, int32_t* count)
         return ERR_INVALID_PARAM;
     }
     *count = 0;
-    file_ptr in(plat::open_file(path, "rb"));
+    file_ptr in(plat::open_regular_file(path, "rb"));
     if (in == nullptr) {
         gl_PrintFunc("Cannot open ramp config file \"%s\"\n", path);
         return ERR_CANT_OPEN_FILE;

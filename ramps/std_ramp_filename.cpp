@@ -20,6 +20,10 @@ bool whole_number(const char* field, double value, bool round, int32_t* out) {
     return false;
 }
 
+bool fits_file_name(unsigned char byte) {
+    return byte >= 0x20 && byte != 0x7F && byte != '/' && byte != '\\';
+}
+
 int32_t refuse(const char** name) {
     name_buffer[0] = '\0';
     *name = name_buffer;
@@ -46,9 +50,9 @@ int32_t rr_get_std_ramp_filename(const rr_ramp_hdr_t* hdr, const char** name) {
         *name = name_buffer;
         return NO_ERROR;
     }
-    // The polarity letter stands in the name as it is; only a visible
-    // character can.
-    if (hdr->polar <= ' ' || hdr->polar > '~') {
+    // The polarity byte stands in the name as "%c" writes it; only a byte
+    // that ends a name, separates folders or is a control character cannot.
+    if (!fits_file_name(static_cast<unsigned char>(hdr->polar))) {
         gl_PrintFunc("rr_get_std_ramp_filename: invalid polar %d\n", hdr->polar);
         return refuse(name);
     }

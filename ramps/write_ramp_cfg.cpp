@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ramps/number_text.h"
+#include "ramps/ramp_cfg_line.h"
 #include "ramps/ramp_values.h"
 #include "ramps/ramps.h"
 #include "util/util.h"
@@ -41,16 +42,22 @@ void type_text(const rr_ramp_cfg_t& spec, char* text, size_t size) {
     }
 }
 
-// "%{width}.{precision}f" of the value; when those digits would read back
-// as another value, the shortest text that reads back exactly, in the same
-// width.
+// The type code the reader gives the spec's type text.
+int32_t read_back_type(int32_t type) {
+    return rr_is_pmi_type(type) ? RR_RAMP_PMI : type;
+}
+
+// "%{width}.{precision}f" of the value, unless the reader would refuse what
+// those digits read back as (999.9999 as "1000.00" where less than 1000 is
+// needed): then the shortest text that reads back exactly, in the same width.
 // Infinities and NaNs are written as printf spells them; no reader takes them.
-std::string column(float value, int width, int precision) {
+std::string column(float value, int width, int precision, bool (*accepted)(float, int32_t),
+                   int32_t type) {
     std::string text = rr_text::fixed(value, precision);
     double back = 0;
-    const bool exact = rr_text::read_real(text.c_str(), &back) && rr_to_float(back) == value &&
-                       std::signbit(value) == std::signbit(back);
-    if (std::isfinite(value) && !exact) text = rr_text::shortest(value);
+    const bool taken = rr_text::read_real(text.c_str(), &back) &&
+                       accepted(rr_to_float(back), read_back_type(type));
+    if (std::isfinite(value) && !taken) text = rr_text::shortest(value);
     const auto columns = static_cast<size_t>(width);
     if (text.size() < columns) text.insert(0, columns - text.size(), ' ');
     return text;
@@ -85,13 +92,16 @@ bool write_cfg(FILE* out, const void* context) {
         }
         char type[16];
         type_text(spec, type, sizeof type);
+        const int32_t t = spec.rampType;
         char line[512];
         std::snprintf(line, sizeof line, " %-4s %-22s %s %s %2d %2d %s %s %s %s %1d", type,
-                      spec.fileName, column(spec.scanLen, 6, 2).c_str(),
-                      column(spec.cameraRate, 6, 2).c_str(), spec.cameraInterlace, spec.grabSkip,
-                      column(spec.fringesPerFrame, 5, 3).c_str(),
-                      column(spec.rampSlope, 8, 4).c_str(), column(spec.objMag, 6, 2).c_str(),
-                      column(spec.scanCal, 7, 5).c_str(), spec.hide);
+                      spec.fileName, column(spec.scanLen, 6, 2, rr_cfg_scan_len_ok, t).c_str(),
+                      column(spec.cameraRate, 6, 2, rr_cfg_camera_rate_ok, t).c_str(),
+                      spec.cameraInterlace, spec.grabSkip,
+                      column(spec.fringesPerFrame, 5, 3, rr_cfg_fringes_per_frame_ok, t).c_str(),
+                      column(spec.rampSlope, 8, 4, rr_cfg_ramp_slope_ok, t).c_str(),
+                      column(spec.objMag, 6, 2, rr_cfg_obj_mag_ok, t).c_str(),
+                      column(spec.scanCal, 7, 5, rr_cfg_scan_cal_ok, t).c_str(), spec.hide);
         ok = ok && write_line(out, line);
     }
     return ok;

@@ -169,12 +169,14 @@ int32_t trim_and_append(file_ptr log, plat::path_ref path, int64_t drop, const c
 int32_t u_log_to_file(plat::path_ref path, const char* text, int32_t max_size,
                       int32_t keep_size) {
     if (path.is_null()) path = "";
-    file_ptr log(plat::open_file(path, "a+b"));
+    // Only a regular file is a log: a FIFO or a device of that name would
+    // block or swallow the text.
+    file_ptr log(plat::open_regular_file(path, "a+b"));
     if (log == nullptr) {
-        // A log that cannot be opened for appending is started anew; a folder
-        // or a write-protected file of that name is not deleted.
+        // A log that cannot be opened for appending is started anew; a folder,
+        // a FIFO, a device or a write-protected file of that name is not deleted.
         plat::delete_file(path);
-        log.reset(plat::open_file(path, "wb"));
+        log.reset(plat::open_regular_file(path, "wb"));
         if (log == nullptr) {
             report_access(path);
             return ERR_FILE_IO;

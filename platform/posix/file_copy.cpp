@@ -64,18 +64,17 @@ int copy_file(path_ref source, path_ref destination) {
 
     file_replacement copy;
     if (const int error = copy.create(destination, "_cpy"); error != 0) return error;
-    fd_guard out;
-    out.fd = ::open(copy.native_temporary().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (out.fd < 0) return errno;
+    // The bytes go straight to the stream's descriptor; the stream itself
+    // holds nothing to write out when the copy is committed.
+    FILE* out = copy.open_stream();
+    if (out == nullptr) return errno != 0 ? errno : EIO;
+    const int out_fd = ::fileno(out);
     // A new destination takes the source's permissions; one that exists keeps its own.
-    if (!copy_bytes(in.fd, out.fd) ||
-        (!copy.replaces_existing() && ::fchmod(out.fd, st.st_mode & 07777) != 0) ||
-        ::fsync(out.fd) != 0) {
+    if (!copy_bytes(in.fd, out_fd) ||
+        (!copy.replaces_existing() && ::fchmod(out_fd, st.st_mode & 07777) != 0) ||
+        ::fsync(out_fd) != 0) {
         return errno;
     }
-    const int closed = ::close(out.fd);
-    out.fd = -1;
-    if (closed != 0) return errno;
     return copy.commit();
 }
 

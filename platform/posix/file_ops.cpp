@@ -35,7 +35,10 @@ bool delete_file(path_ref path) {
     native_path name;
     if (!to_native_path(path, &name)) return false;
     struct stat st {};
-    if (::lstat(name.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+    // Only files and links: a FIFO or a device in a file's place stays.
+    if (::lstat(name.c_str(), &st) != 0 || !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) {
+        return false;
+    }
     if (!S_ISLNK(st.st_mode) && ::access(name.c_str(), W_OK) != 0) return false;
     return ::unlink(name.c_str()) == 0;
 }

@@ -1,14 +1,52 @@
 // Files and paths on POSIX: stdio and stat on the path's system name.
 #include "platform/files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
 
 namespace plat {
+namespace {
+
+// The open flags of a stdio mode; false for a mode this layer does not take.
+bool open_flags(const char* mode, int* flags) {
+    const bool update = std::strchr(mode, '+') != nullptr;
+    switch (mode[0]) {
+        case 'r': *flags = update ? O_RDWR : O_RDONLY; return true;
+        case 'w': *flags = (update ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC; return true;
+        case 'a': *flags = (update ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND; return true;
+        default: return false;
+    }
+}
+
+}  // namespace
 
 FILE* open_file(path_ref path, const char* mode) {
     native_path name;
     if (mode == nullptr || !to_native_path(path, &name)) return nullptr;
     return std::fopen(name.c_str(), mode);
+}
+
+FILE* open_regular_file(path_ref path, const char* mode) {
+    native_path name;
+    int flags = 0;
+    if (mode == nullptr || !open_flags(mode, &flags) || !to_native_path(path, &name)) {
+        return nullptr;
+    }
+    // Without O_NONBLOCK, opening a FIFO waits for its other end.
+    const int fd = ::open(name.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    const int status = ::fcntl(fd, F_GETFL);
+    FILE* stream = nullptr;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && status >= 0 &&
+        ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) == 0) {
+        stream = ::fdopen(fd, mode);
+    }
+    if (stream == nullptr) ::close(fd);
+    return stream;
 }
 
 bool is_regular_file(path_ref path) {

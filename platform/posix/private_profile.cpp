@@ -59,7 +59,7 @@ bool read_line(FILE* stream, std::string* line) {
 bool find_value(const char* section, const char* key, const char* file, std::string* value) {
     const std::string path = profile_path(file);
     if (path.empty()) return false;
-    const std::unique_ptr<FILE, int (*)(FILE*)> stream(open_file(path.c_str(), "rb"), std::fclose);
+    const std::unique_ptr<FILE, int (*)(FILE*)> stream(open_regular_file(path.c_str(), "rb"), std::fclose);
     if (!stream) return false;
     bool in_section = false;
     std::string line;

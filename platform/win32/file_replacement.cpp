@@ -1,9 +1,16 @@
 // File replacement on Windows: the temporary file is made beside the file
 // with CREATE_NEW, and MoveFileExW puts it in the file's place in one step.
+// A console handler removes the live temporary files when Ctrl-C, Ctrl-Break
+// or closing the console ends the process; the file is written through a
+// handle that lets it be deleted while open.
 #include "platform/file_replacement.h"
+
+#include <fcntl.h>
+#include <io.h>
 
 #include <utility>
 
+#include "platform/live_temporaries.h"
 #include "platform/win32/unique_file.h"
 
 namespace plat {
@@ -38,6 +45,21 @@ DWORD check_target(const std::wstring& name, bool* exists) {
     return 0;
 }
 
+// Removes the live temporary files and lets the next handler (the system's
+// own, which ends the process) have the event.
+BOOL WINAPI end_without_temporaries(DWORD event) {
+    if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT ||
+        event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
+        remove_live_temporaries([](const wchar_t* name) { ::DeleteFileW(name); });
+    }
+    return FALSE;
+}
+
+void install_console_handler() {
+    static const bool installed = ::SetConsoleCtrlHandler(end_without_temporaries, TRUE) != 0;
+    (void)installed;
+}
+
 }  // namespace
 
 int file_replacement::create(path_ref path, const char* prefix) {
@@ -52,16 +74,35 @@ int file_replacement::create(path_ref path, const char* prefix) {
     native_path base = folder_part(target);
     if (base.size() > MAX_PATH - 14) return ERROR_BUFFER_OVERFLOW;
     for (const char* p = prefix; *p != '\0'; ++p) base += static_cast<wchar_t>(*p);  // ASCII
+    install_console_handler();
     native_path temporary;
     if (const DWORD error = create_unique_file(base, &temporary); error != 0) {
         return static_cast<int>(error);
     }
+    slot_ = remember_temporary(temporary);
     return adopt(std::move(target), std::move(temporary), exists, path);
+}
+
+FILE* file_replacement::open_temporary() {
+    HANDLE file = ::CreateFileW(native_temporary_.c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_BINARY | _O_WRONLY);
+    if (fd < 0) {
+        ::CloseHandle(file);
+        return nullptr;
+    }
+    FILE* stream = ::_fdopen(fd, "wb");
+    if (stream == nullptr) ::_close(fd);
+    return stream;
 }
 
 int file_replacement::move_into_place() {
     if (::MoveFileExW(native_temporary_.c_str(), target_.c_str(),
                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        forget_temporary(slot_);
+        slot_ = -1;
         return 0;
     }
     return static_cast<int>(::GetLastError());
@@ -69,6 +110,12 @@ int file_replacement::move_into_place() {
 
 void file_replacement::remove_temporary() {
     ::DeleteFileW(native_temporary_.c_str());
+    forget_temporary(slot_);
+    slot_ = -1;
+}
+
+void file_replacement::use_named_temporaries(bool) {
+    // Every temporary file is named here.
 }
 
 int file_replacement::write_error() {

@@ -2,6 +2,7 @@
 // path's system name.
 #include "platform/files.h"
 
+#include <io.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -16,6 +17,22 @@ FILE* open_file(path_ref path, const char* mode) {
     if (mode == nullptr || !to_native_path(path, &name)) return nullptr;
     const std::wstring wide_mode(mode, mode + std::strlen(mode));  // modes are ASCII
     return ::_wfopen(name.c_str(), wide_mode.c_str());
+}
+
+FILE* open_regular_file(path_ref path, const char* mode) {
+    // Opening a device or a pipe on Windows does not wait for a peer, so the
+    // file is opened first and its kind checked on the handle.
+    FILE* stream = open_file(path, mode);
+    if (stream == nullptr) return nullptr;
+    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(stream)));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (handle == INVALID_HANDLE_VALUE || ::GetFileType(handle) != FILE_TYPE_DISK ||
+        ::GetFileInformationByHandle(handle, &info) == 0 ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        std::fclose(stream);
+        return nullptr;
+    }
+    return stream;
 }
 
 bool is_regular_file(path_ref path) {

@@ -6,6 +6,10 @@
 #include "can_test_support.h"
 #include "support/temp_file.h"
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 class enc_zoom : public can_test {
@@ -83,6 +87,21 @@ TEST_F(enc_zoom, refused_files_with_their_messages) {
     EXPECT_EQ(parse(many), ERR_ORVO_ENC_ZOOM_INVALID_CAL_FILE);
     EXPECT_EQ(message, refusal("Too many position and magnification value pairs (maximum is 100).", 0, ""));
 }
+
+#if !defined(_WIN32)
+// A FIFO in the calibration file's place is refused at once; opening it for
+// reading would wait for a writer.
+TEST_F(enc_zoom, a_fifo_is_no_calibration_file) {
+    temp_file fifo("ZoomCal.fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    int32_t count = 0;
+    sys_zoom_cal_pair* pairs = nullptr;
+    EXPECT_EQ(enc_zoom_read_cal_file(fifo.c_str(), &count, &pairs, message, sizeof message),
+              ERR_ORVO_ENC_ZOOM_CANT_OPEN_CAL_FILE);
+    EXPECT_EQ(std::string(message),
+              " Cannot open ORVO encoded zoom magnification calibration file \"" + fifo.text + "\" \n");
+}
+#endif
 
 TEST_F(enc_zoom, the_message_buffer_is_never_overrun) {
     const std::string path = write(cal, "t\n0 0.5\n1;2\n");

@@ -39,6 +39,10 @@ TEST(CalFileBadLines, LinesThatAreNotKeywordLines) {
              {"System\x01Type: 30", "System\x01Type", "control character in the line"},
              {std::string("SystemType: 3\0", 14) + "0", "SystemType", "control character in the line"},
              {"SystemType: 30\r\r", "SystemType", "control character in the line"},
+             // A comment follows the same rule: a lone carriage return would
+             // hide what comes after it.
+             {"# note\rSystemType: 5", "", "control character in the line"},
+             {"  # colour \x1b[31mred", "", "control character in the line"},
              {"SystemType: " + std::string(500, '1'), "SystemType",
               "line longer than 511 characters"},
              {"system type : 31", "system type", "keyword given twice (first on line 1)"},

@@ -13,6 +13,10 @@
 #include "support/temp_file.h"
 #include "util/util.h"
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
 namespace {
 
 // Every field of the sample file, as the reader must take it.
@@ -147,6 +151,21 @@ TEST(CalFileRead, AMissingFileIsReportedAndLeavesTheRecord) {
                                      file.str() + "\": ERR_CANT_READ_FILE\n");
     EXPECT_EQ(sys_cal_read(file.c_str(), 1, nullptr), ERR_INVALID_PARAM);
 }
+
+#if !defined(_WIN32)
+// A FIFO in the calibration file's place is no file to read: refused at
+// once, where opening it would wait for a writer.
+TEST(CalFileRead, AFifoIsNoCalibrationFile) {
+    const temp_file fifo("fifo.cal");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    sys_info info = record_in_use();
+    const auto before = bytes_of(info);
+    print_capture capture;
+    EXPECT_EQ(sys_cal_read(fifo.c_str(), 1, &info), ERR_CANT_READ_FILE);
+    EXPECT_EQ(bytes_of(info), before);
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo.path));
+}
+#endif
 
 // The default name is the computer's, found in the current folder first.
 TEST(CalFileRead, WithoutANameReadsTheDefaultFile) {

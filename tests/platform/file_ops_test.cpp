@@ -107,28 +107,37 @@ TEST_F(FileOps, RefusedWidePathsFailEveryOperation) {
 
 TEST_F(FileOps, ReplacementTakesTheNameOnlyWhenCommitted) {
     const fs::path target = at(u"target");
-    write(target, "old");
-    {
+    // A named temporary file is seen beside the target; an unnamed one
+    // (where the system makes them) is not seen at all.
+    for (const bool named : {true, false}) {
+        SCOPED_TRACE(named ? "named" : "as the system makes it");
+        plat::file_replacement::use_named_temporaries(named);
+        write(target, "old");
+        {
+            plat::file_replacement replacement;
+            ASSERT_EQ(replacement.create(target.string(), "_r"), 0);
+            EXPECT_TRUE(replacement.replaces_existing());
+            FILE* stream = replacement.open_stream();
+            ASSERT_NE(stream, nullptr);
+            std::fputs("abandoned", stream);
+            if (named) {
+                EXPECT_EQ(entries(folder_.path).size(), 2u);
+            }
+        }  // not committed: abandoned
+        EXPECT_EQ(read(target), "old");
+        EXPECT_EQ(entries(folder_.path), std::vector<std::string>{"target"});
+
         plat::file_replacement replacement;
         ASSERT_EQ(replacement.create(target.string(), "_r"), 0);
-        EXPECT_TRUE(replacement.replaces_existing());
         FILE* stream = replacement.open_stream();
         ASSERT_NE(stream, nullptr);
-        std::fputs("abandoned", stream);
-        EXPECT_EQ(entries(folder_.path).size(), 2u);
-    }  // not committed: abandoned
-    EXPECT_EQ(read(target), "old");
-    EXPECT_EQ(entries(folder_.path), std::vector<std::string>{"target"});
-
-    plat::file_replacement replacement;
-    ASSERT_EQ(replacement.create(target.string(), "_r"), 0);
-    FILE* stream = replacement.open_stream();
-    ASSERT_NE(stream, nullptr);
-    std::fputs("new", stream);
-    EXPECT_EQ(read(target), "old");
-    EXPECT_EQ(replacement.commit(), 0);
-    EXPECT_EQ(read(target), "new");
-    EXPECT_EQ(entries(folder_.path), std::vector<std::string>{"target"});
+        std::fputs("new", stream);
+        EXPECT_EQ(read(target), "old");
+        EXPECT_EQ(replacement.commit(), 0);
+        EXPECT_EQ(read(target), "new");
+        EXPECT_EQ(entries(folder_.path), std::vector<std::string>{"target"});
+    }
+    plat::file_replacement::use_named_temporaries(false);
 }
 
 TEST_F(FileOps, OnlyRegularFilesOrNewNamesAreReplaced) {

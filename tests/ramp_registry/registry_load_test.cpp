@@ -4,11 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "ramp_registry/registry_test_support.h"
 #include "support/print_capture.h"
+
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -161,6 +166,34 @@ TEST_F(Registry, DirectoryRampsForTheScannersSortedByKey) {
     EXPECT_FALSE(printed_has("54321"));
     EXPECT_FALSE(printed_has("b12345x"));
 }
+
+#if !defined(_WIN32)
+// A FIFO named like a ramp file, in the folder or in the configuration, is
+// passed over at once: opening it for reading would wait for a writer.
+TEST_F(Registry, FifosAreNoRampFiles) {
+    write_ramp("d10s81c25.b12345", swli_ramp(10));
+    const std::string fifo = (folder().dir / "d20s81c25.b12345").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_EQ(load(), NO_ERROR) << printed;
+    EXPECT_EQ(ramp_names(*info), strings{"d10s81c25.b12345"});
+    EXPECT_TRUE(printed_has(
+        "Error reading ramp data file \"d20s81c25.b12345\": ERR_CANT_OPEN_FILE\n"));
+
+    use_config(spec("SWLI", "d20s81c25.b12345") + spec("SWLI", "d10s81c25.b12345"));
+    ASSERT_EQ(load(), NO_ERROR) << printed;
+    EXPECT_EQ(ramp_names(*info), strings{"d10s81c25.b12345"});
+    EXPECT_TRUE(printed_has("Ramp config error reading ramp data file \"d20s81c25.b12345\": "
+                            "ERR_CANT_OPEN_FILE\n"));
+
+    const std::string fifo_cfg = (folder().dir / "fifocfg.txt").string();
+    ASSERT_EQ(mkfifo(fifo_cfg.c_str(), 0600), 0);
+    std::snprintf(info->ramps.configFile, sizeof info->ramps.configFile, "fifocfg.txt");
+    ASSERT_EQ(load(), NO_ERROR) << printed;
+    EXPECT_TRUE(printed_has("Cannot access ramp config file \"fifocfg.txt\"\n"));
+    std::filesystem::remove(fifo);
+    std::filesystem::remove(fifo_cfg);
+}
+#endif
 
 TEST_F(Registry, BtwValuesDirectionAndDurationsThatDoNotFit) {
     rampgen::ramp btw = rampgen::make_ramp(

@@ -395,16 +395,28 @@ TEST(RampCfgRead, OutOfMemoryStopsTheRead) {
     EXPECT_EQ(result.printed.substr(0, expected_start.size()), expected_start);
 }
 
-#ifndef _WIN32
-// A folder opens for reading on POSIX but cannot be read from.
+#ifdef __linux__
+// A regular file whose reading fails: the first bytes of the process's own
+// memory are never mapped.
 TEST(RampCfgRead, ReadFailureIsNotTheEndOfTheFile) {
+    spec_list specs;
+    print_capture capture;
+    EXPECT_EQ(rr_read_ramp_cfg("/proc/self/mem", &specs.entries, &specs.count), ERR_CANT_READ_FILE);
+    EXPECT_EQ(capture.printed().substr(0, 28), "Cannot read ramp config file");
+    EXPECT_EQ(specs.entries, nullptr);
+}
+#endif
+
+#ifndef _WIN32
+// Only a regular file is read: a folder is refused as a file that cannot be opened.
+TEST(RampCfgRead, AFolderIsNoConfigurationFile) {
     temp_file file("folder");
     std::filesystem::create_directories(file.path);
     cfg_read result;
     read_cfg_file(file, &result);
     std::filesystem::remove(file.path);
-    EXPECT_EQ(result.err, ERR_CANT_READ_FILE);
-    EXPECT_EQ(result.printed.substr(0, 28), "Cannot read ramp config file");
+    EXPECT_EQ(result.err, ERR_CANT_OPEN_FILE);
+    EXPECT_EQ(result.printed, "Cannot open ramp config file \"" + file.str() + "\"\n");
 }
 #endif
 

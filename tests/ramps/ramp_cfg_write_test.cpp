@@ -1,5 +1,5 @@
 // The ramp configuration writer: the exact text, grouping, type texts,
-// values that need more digits than their column, refusals, and failures
+// values whose column digits the reader would refuse, refusals, and failures
 // that must leave the old file as it was.
 #include <gtest/gtest.h>
 
@@ -12,9 +12,7 @@
 #include "ramps/ramps.h"
 
 #ifndef _WIN32
-#include <sys/resource.h>
-
-#include <csignal>
+#include "support/file_size_limit.h"
 #endif
 
 namespace {
@@ -121,28 +119,47 @@ TEST(RampCfgWrite, TypeTexts) {
     }
 }
 
-TEST(RampCfgWrite, ValuesTheColumnsWouldChangeReadBackExactly) {
-    rr_ramp_cfg_t odd = spec(RR_RAMP_SWLI, "odd", 29.997f);
-    odd.scanLen = 0.001f;
-    odd.fringesPerFrame = 0.0001f;
-    odd.rampSlope = 81.00001f;
-    odd.objMag = 999.999f;
-    odd.scanCal = 0.500001f;
-    rr_ramp_cfg_t plain = spec(RR_RAMP_BTW, "plain", 25);
-    plain.wavelenSelect = 3;
-    const std::vector<rr_ramp_cfg_t> specs = {odd, plain, spec(RR_RAMP_PMI, "p", 60)};
+TEST(RampCfgWrite, ColumnsKeepTheirDigitsUnlessTheReaderWouldRefuseThem) {
+    // Digits the columns change but the reader takes: written as the columns make them.
+    rr_ramp_cfg_t rounded = spec(RR_RAMP_SWLI, "rounded", 29.997f);
+    rounded.scanLen = 10.123456f;
+    rounded.fringesPerFrame = 7.57619f;
+    rounded.rampSlope = 81.00001f;
+    rounded.objMag = 20.004f;
+    rounded.scanCal = 1.0000001f;
+    // Digits the reader would refuse (a 0 where it needs more, a limit reached):
+    // the shortest text that reads back as the value.
+    rr_ramp_cfg_t edges = spec(RR_RAMP_BTW, "edges", 49999.996f);
+    edges.wavelenSelect = 1;
+    edges.scanLen = 999.9999f;
+    edges.fringesPerFrame = 0.0001f;
+    edges.rampSlope = 0.00001f;
+    edges.objMag = 999.999f;
+    edges.scanCal = 0.5000001f;
+    rr_ramp_cfg_t low = spec(RR_RAMP_SWLI, "low", 0.001f);
+    low.scanLen = 0.001f;
+    low.fringesPerFrame = 9.9999f;
+    low.rampSlope = 3999.9998f;
+    low.scanCal = 1.4999999f;
+    const std::vector<rr_ramp_cfg_t> specs = {rounded, edges, low, spec(RR_RAMP_PMI, "p", 60)};
 
     temp_file file("odd_cfg.txt");
-    ASSERT_EQ(rr_write_ramp_cfg(file.c_str(), specs.data(), 3), NO_ERROR);
-    EXPECT_EQ(body_lines(file.read()).at(1),
-              " SWLI odd                     0.001 29.997  0  0 1e-04 81.00001 999.999 0.500001 0");
+    ASSERT_EQ(rr_write_ramp_cfg(file.c_str(), specs.data(), 4), NO_ERROR);
+    const std::vector<std::string> lines = body_lines(file.read());
+    EXPECT_EQ(lines.at(1),
+              " SWLI rounded                 10.12  30.00  0  0 7.576  81.0000  20.00 1.00000 0");
+    EXPECT_EQ(lines.at(3),
+              " BTW1 edges                  999.9999 49999.996  0  0 1e-04    1e-05 999.999 0.5000001 0");
+    EXPECT_EQ(lines.at(5),
+              " SWLI low                     0.001  0.001  0  0 9.9999 3999.9998   0.00 1.4999999 0");
     cfg_read back;
     read_cfg_file(file, &back);
     ASSERT_EQ(back.err, NO_ERROR) << back.printed;
-    ASSERT_EQ(back.specs.count, 3);
-    for (int i = 0; i < 3; ++i) {
+    ASSERT_EQ(back.specs.count, 4);
+    for (int i = 1; i < 4; ++i) {
         EXPECT_TRUE(same_spec(back.specs.entries[i], specs[static_cast<size_t>(i)])) << i;
     }
+    EXPECT_TRUE(reads_back_as_written(specs[0], back.specs.entries[0]));
 }
 
 TEST(RampCfgWrite, NamesThatWouldNotReadBackAreRefusedBeforeTheFileIsTouched) {
@@ -179,29 +196,6 @@ TEST(RampCfgWrite, FailuresLeaveTheOldFile) {
 }
 
 #ifndef _WIN32
-// Writes beyond a file size limit fail (SIGXFSZ ignored): the write, not the
-// opening, goes wrong.
-class file_size_limit {
-  public:
-    explicit file_size_limit(rlim_t bytes) {
-        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit limited = old_;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~file_size_limit() {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, old_handler_);
-    }
-    file_size_limit(const file_size_limit&) = delete;
-    file_size_limit& operator=(const file_size_limit&) = delete;
-
-  private:
-    rlimit old_{};
-    void (*old_handler_)(int) = nullptr;
-};
-
 TEST(RampCfgWrite, AFailedWriteKeepsTheOldFileAndItsPermissions) {
     temp_file file("limited_cfg.txt");
     file.write_text("old text");
@@ -221,7 +215,7 @@ TEST(RampCfgWrite, AFailedWriteKeepsTheOldFileAndItsPermissions) {
 }
 #endif
 
-TEST(RampCfgWrite, ReadWriteReadIsAFixedPoint) {
+TEST(RampCfgWrite, WhatIsReadIsWrittenAsTheColumnsGiveIt) {
     temp_file in("in_cfg.txt");
     in.write_text(
         "BTW4 d5s81c30m20.b77 5.5 30 1 2 0.125 40.5 20 0.9 1\n"
@@ -239,8 +233,9 @@ TEST(RampCfgWrite, ReadWriteReadIsAFixedPoint) {
     ASSERT_EQ(second.err, NO_ERROR) << second.printed;
     ASSERT_EQ(second.specs.count, first.specs.count);
     for (int32_t i = 0; i < first.specs.count; ++i) {
-        EXPECT_TRUE(same_spec(first.specs.entries[i], second.specs.entries[i])) << i;
+        EXPECT_TRUE(reads_back_as_written(first.specs.entries[i], second.specs.entries[i])) << i;
     }
+    EXPECT_EQ(second.specs.entries[1].scanLen, 10.12f);  // not 10.123456
 }
 
 }  // namespace

@@ -58,6 +58,17 @@ TEST(RampStdName, Forms) {
     EXPECT_EQ(std_name(pmi).err, NO_ERROR);
 }
 
+TEST(RampStdName, EveryByteThatCanStandInANameIsWrittenAsItIs) {
+    rr_ramp_hdr_t h = rampgen::make_ramp({}).hdr;
+    for (const int32_t polar : {0xE9, 0x80, 0xFF, int32_t{' '}, int32_t{'~'}}) {
+        h.polar = polar;
+        const name_outcome out = std_name(h);
+        EXPECT_EQ(out.err, NO_ERROR) << polar;
+        EXPECT_EQ(out.name, "d10s81c25." + std::string(1, static_cast<char>(polar)) + "12345");
+        EXPECT_EQ(out.printed, "");
+    }
+}
+
 TEST(RampStdName, Refusals) {
     const rr_ramp_hdr_t swli = rampgen::make_ramp({}).hdr;
     struct refusal {
@@ -68,7 +79,10 @@ TEST(RampStdName, Refusals) {
         {[](rr_ramp_hdr_t& h) { h.rampType = 16; },
          "rr_get_std_ramp_filename: unsupported ramp type 16\n"},
         {[](rr_ramp_hdr_t& h) { h.polar = 0; }, "rr_get_std_ramp_filename: invalid polar 0\n"},
-        {[](rr_ramp_hdr_t& h) { h.polar = ' '; }, "rr_get_std_ramp_filename: invalid polar 32\n"},
+        {[](rr_ramp_hdr_t& h) { h.polar = '/'; }, "rr_get_std_ramp_filename: invalid polar 47\n"},
+        {[](rr_ramp_hdr_t& h) { h.polar = '\\'; }, "rr_get_std_ramp_filename: invalid polar 92\n"},
+        {[](rr_ramp_hdr_t& h) { h.polar = '\r'; }, "rr_get_std_ramp_filename: invalid polar 13\n"},
+        {[](rr_ramp_hdr_t& h) { h.polar = 0x7F; }, "rr_get_std_ramp_filename: invalid polar 127\n"},
         {[](rr_ramp_hdr_t& h) { h.scanLen = 3e9f; },
          "rr_get_std_ramp_filename: scanLen = 3e+09 does not fit a file name\n"},
         {[](rr_ramp_hdr_t& h) { h.cameraRate = 1.0f / 0.0f; },

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <cstring>
@@ -79,6 +80,31 @@ inline bool same_spec(const rr_ramp_cfg_t& a, const rr_ramp_cfg_t& b) {
            same_float(a.fringesPerFrame, b.fringesPerFrame) &&
            same_float(a.rampSlope, b.rampSlope) && same_float(a.objMag, b.objMag) &&
            same_float(a.scanCal, b.scanCal) && a.hide == b.hide;
+}
+
+// A spec as the writer's file gives it back: the same but for its reals, of
+// which each is either exact or the value of its column's fixed digits
+// ("%.{precision}f", the precisions of the columns in order).
+inline bool reads_back_as_written(const rr_ramp_cfg_t& written, const rr_ramp_cfg_t& back) {
+    const auto column = [](float value, float read, int precision) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.*f", precision, static_cast<double>(value));
+        const auto fixed = static_cast<float>(std::strtod(text, nullptr));
+        return std::memcmp(&read, &value, sizeof read) == 0 ||
+               std::memcmp(&read, &fixed, sizeof read) == 0;
+    };
+    rr_ramp_cfg_t same_reals = back;
+    same_reals.scanLen = written.scanLen;
+    same_reals.cameraRate = written.cameraRate;
+    same_reals.fringesPerFrame = written.fringesPerFrame;
+    same_reals.rampSlope = written.rampSlope;
+    same_reals.objMag = written.objMag;
+    same_reals.scanCal = written.scanCal;
+    return same_spec(written, same_reals) && column(written.scanLen, back.scanLen, 2) &&
+           column(written.cameraRate, back.cameraRate, 2) &&
+           column(written.fringesPerFrame, back.fringesPerFrame, 3) &&
+           column(written.rampSlope, back.rampSlope, 4) && column(written.objMag, back.objMag, 2) &&
+           column(written.scanCal, back.scanCal, 5);
 }
 
 // The outcome of reading a configuration text from a file.

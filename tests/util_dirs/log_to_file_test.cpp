@@ -14,6 +14,12 @@
 #include "support/child_run.h"
 #include "util/util.h"
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+
+#include "support/file_size_limit.h"
+#endif
+
 namespace {
 
 // Collects printed messages whatever their length (some name 4000-byte paths).
@@ -310,10 +316,33 @@ TEST_F(LogToFile, UnknownSizeIsAnAccessError) {
     EXPECT_EQ(printed, "u_log_to_file: error accessing file '/dev/null'\n");
 }
 
+#if !defined(_WIN32)
 TEST_F(LogToFile, FailedAppendIsReported) {
-    EXPECT_EQ(u_log_to_file("/dev/full", "x\n", 0, 0), ERR_FILE_IO);
-    EXPECT_EQ(printed, "u_log_to_file: error writing file '/dev/full'\n");
+    write(log_, "old\n");
+    {
+        const file_size_limit limit(4);
+        EXPECT_EQ(u_log_to_file(log_, "x\n", 0, 0), ERR_FILE_IO);
+    }
+    EXPECT_EQ(printed, "u_log_to_file: error writing file '" + log_ + "'\n");
+    EXPECT_EQ(read(log_), "old\n");
 }
+
+// Only a regular file is a log: a FIFO is refused at once (opening one for
+// reading waits for a writer) and stays, and so does a device.
+TEST_F(LogToFile, AFifoOrADeviceIsNoLog) {
+    const std::string fifo = scratch_.str("log.fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& name : {fifo, std::string("/dev/full")}) {
+        printed.clear();
+        for (const int32_t max_size : {0, 10}) {
+            EXPECT_EQ(u_log_to_file(name, "x\n", max_size, 5), ERR_FILE_IO) << name;
+        }
+        EXPECT_EQ(printed, "u_log_to_file: error accessing file '" + name + "'\n" +
+                               "u_log_to_file: error accessing file '" + name + "'\n");
+    }
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+}
+#endif
 
 TEST_F(LogToFile, NoTemporaryName) {
     const std::string log = crowded_log();
