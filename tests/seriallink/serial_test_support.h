@@ -11,6 +11,7 @@
 
 #include "errors/errors.h"
 #include "seriallink/seriallink.h"
+#include "seriallink/wait_bounds.h"
 #include "sim/serial_peer/serial_peer.h"
 #if defined(_WIN32)
 #include "sim/serial_peer/remote_serial_peer.h"
@@ -78,6 +79,25 @@ class print_capture {
   private:
     u_print_func saved_;
 };
+
+// Every read time-out the serial layer puts on a port scaled to permille
+// thousandths for the life of the object. A port keeps the time-outs set
+// under the scale: set them again after it.
+class scaled_read_timeouts {
+  public:
+    explicit scaled_read_timeouts(int32_t permille)
+        : saved_(seriallink::bounds().read_timeout_permille.exchange(permille)) {}
+    ~scaled_read_timeouts() { seriallink::bounds().read_timeout_permille = saved_; }
+    scaled_read_timeouts(const scaled_read_timeouts&) = delete;
+    scaled_read_timeouts& operator=(const scaled_read_timeouts&) = delete;
+
+  private:
+    int32_t saved_;
+};
+
+// Hostile peers are met with a twentieth of each read time-out: the same
+// exchanges, with a missing byte costing 50 ms of a second.
+inline constexpr int32_t kHostileReadPermille = 50;
 
 class PeerPort : public ::testing::Test {
   protected:

@@ -3,8 +3,10 @@
 // recovery after it, and a hostile device.
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <set>
+#include <string>
 
 #include "device_test_support.h"
 #include "util/util.h"
@@ -263,9 +265,14 @@ TEST_P(WmHostile, EveryCallEndsWithACodeAndTheLinkRecovers) {
     open();
     const int exchanges = kWineComPort ? 150 : 500;
     const std::set<int32_t> allowed = {NO_ERROR, ERR_WM_NAK, ERR_WM_READ, ERR_WM_TIMEOUT};
+    plat::port_handle* h = &handle();
+    // Every wait for a byte that never comes is cut short, and the late
+    // pieces of answers still come within it.
+    std::optional<scaled_read_timeouts> quick(std::in_place, kHostileReadPermille);
+    ASSERT_EQ(sio_set_timeout(*h, 1), NO_ERROR);
+    ASSERT_TRUE(device.set("late_ms", std::to_string(kHostileLateMs)));
     device.inject(sim::device_fault::hostile, -1, GetParam());
     std::mt19937 pick(GetParam());
-    plat::port_handle* h = &handle();
     for (int i = 0; i < exchanges; ++i) {
         uint32_t laser = 0;
         wm_status status{};
@@ -285,9 +292,10 @@ TEST_P(WmHostile, EveryCallEndsWithACodeAndTheLinkRecovers) {
         ASSERT_TRUE(allowed.count(code) == 1) << "exchange " << i << ": " << u_err_name(code);
     }
     device.inject(sim::device_fault::none, 0);
-    // Late pieces of the last answers come within a quarter of a second,
-    // unless the machine is busy.
-    std::this_thread::sleep_for(1s);
+    quick.reset();
+    ASSERT_EQ(sio_set_timeout(*h, 1), NO_ERROR);
+    // Once the last answers are on the line, the flush takes what is left.
+    ASSERT_TRUE(device.wait_idle(kDeviceIdleLimit));
     printed().clear();
     ASSERT_EQ(wm_flush_inp(h), NO_ERROR);
     // Should one still have come after the flush, it costs one exchange.
