@@ -174,23 +174,31 @@ TEST_F(TempLine, FaultyReadAnswers) {
 }
 
 TEST_F(TempLine, LongestBlock) {
-    // 255 characters and ETX fill the 256-byte answer.
-    const std::string longest(255, 'V');
+    // The block, ETX included, holds at most 255 bytes: 254 characters.
+    const std::string longest(254, 'V');
     peer.send(block(longest));
     char text[TEMP_STR_MAX_LEN];
     EXPECT_EQ(temp_comm_read(port, text, TEMP_MSG_READ), NO_ERROR);
     EXPECT_EQ(std::string(text), longest);
-    // One more, and no ETX within the 256 bytes.
-    peer.send(block(longest + "V"));
-    EXPECT_EQ(temp_comm_read(port, text, TEMP_MSG_READ), ERR_TEMP_SENSOR_READ);
-    EXPECT_EQ(text[0], '\0');
-    EXPECT_EQ(printed(), "temp_comm_read: i=TEMP_STR_MAX_LEN\n");
+    // One more, and no ETX within the 255 bytes; the same further on.
+    for (const std::string& over_long : {longest + "V", longest + "VV"}) {
+        printed().clear();
+        peer.send(block(over_long));
+        EXPECT_EQ(temp_comm_read(port, text, TEMP_MSG_READ), ERR_TEMP_SENSOR_READ)
+            << over_long.size();
+        EXPECT_EQ(text[0], '\0');
+        EXPECT_EQ(printed(), "temp_comm_read: i=TEMP_STR_MAX_LEN\n");
+    }
 }
 
 TEST_F(TempLine, TextsRefusedBeforeSending) {
     std::string text(260, 'A');
     char* t = text.data();
+    // 249 characters leave no room for the block check; from 250 on the ETX
+    // is beyond the message too, and there is no block to check.
     EXPECT_EQ(temp_comm_write(port, t, 249, TEMP_MSG_WRITE), ERR_TEMP_SENSOR_COMM);
+    EXPECT_EQ(temp_comm_write(port, t, 250, TEMP_MSG_WRITE), ERR_TEMP_SENSOR_CHECKSUM);
+    EXPECT_EQ(temp_comm_write(port, t, 260, TEMP_MSG_WRITE), ERR_TEMP_SENSOR_CHECKSUM);
     EXPECT_EQ(temp_comm_write(port, t, 251, TEMP_MSG_READ), ERR_TEMP_SENSOR_COMM);
     EXPECT_EQ(temp_comm_write(port, t, -1, TEMP_MSG_WRITE), ERR_TEMP_SENSOR_COMM);
     EXPECT_EQ(temp_comm_write(port, t, 2, 3), ERR_TEMP_SENSOR_COMM);
