@@ -305,7 +305,7 @@ TEST_F(ScriptedBoard, RampDataFrameCarriesItsValuesAfterItsHeader) {
 TEST_F(ScriptedBoard, FlushDrainsTheLine) {
     open_board(INSTR_BD_NIF);
     peer.send(bytes({0x03, 0x87, 0x02, 0x89, 0x55}));
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(bytes_arrive(port(), 5));
     EXPECT_EQ(ur_flushUZ(&port()), NO_ERROR);
     int32_t waiting = -1;
     EXPECT_EQ(sio_bytes_waiting(port(), &waiting), 0);

@@ -52,9 +52,6 @@ class short_waits {
 // kHostileReadPermille (the device's own spread is 200 ms of a second).
 inline constexpr int kHostileLateMs = 200 * kHostileReadPermille / 1000;
 
-// How long the device may take to put its last answers on the line.
-inline constexpr std::chrono::milliseconds kDeviceIdleLimit{30000};
-
 // The text with the "YYYY-MM-DD HH:MM:SS " stamp at the start of each line
 // removed.
 inline std::string without_stamps(const std::string& text) {

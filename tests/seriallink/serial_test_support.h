@@ -8,6 +8,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "errors/errors.h"
 #include "seriallink/seriallink.h"
@@ -51,6 +52,10 @@ inline constexpr const char* kNoPeer =
 
 using namespace std::chrono_literals;
 
+// How long a test waits for an event of the peer that it expects: however
+// busy the machine, the event comes well within it.
+inline constexpr std::chrono::milliseconds kEventLimit{30000};
+
 inline std::string& printed() {
     static std::string text;
     return text;
@@ -79,6 +84,18 @@ class print_capture {
   private:
     u_print_func saved_;
 };
+
+// Waits until the port has at least count bytes waiting; false after
+// kEventLimit.
+inline bool bytes_arrive(plat::port_handle port, int32_t count) {
+    const auto until = std::chrono::steady_clock::now() + kEventLimit;
+    int32_t waiting = 0;
+    while (std::chrono::steady_clock::now() < until) {
+        if (sio_bytes_waiting(port, &waiting) == 0 && waiting >= count) return true;
+        std::this_thread::sleep_for(2ms);
+    }
+    return false;
+}
 
 // Every read time-out the serial layer puts on a port scaled to permille
 // thousandths for the life of the object. A port keeps the time-outs set

@@ -207,7 +207,7 @@ TEST_P(TempHostile, EveryCallEndsWithACodeAndTheLinkRecovers) {
     ASSERT_EQ(sio_set_timeout(handle(), 1), NO_ERROR);
     // Once the last answers are on the line, the next exchange drains what
     // is left when it fails.
-    ASSERT_TRUE(device.wait_idle(kDeviceIdleLimit));
+    ASSERT_TRUE(device.wait_idle(kEventLimit));
     printed().clear();
     // Leftovers of an over-long answer, or a piece still late, cost one
     // exchange at most.

@@ -249,7 +249,7 @@ TEST_F(WmSimulated, StalledAnswerFailsAndTheLineIsFlushedAfterIt) {
                                              "response char 19 of 37"),
               std::string::npos)
         << printed();
-    std::this_thread::sleep_for(800ms);  // the rest comes late
+    ASSERT_TRUE(device.wait_idle(kEventLimit));  // the rest comes late
     EXPECT_EQ(wm_flush_inp(&handle()), NO_ERROR);
     EXPECT_EQ(wm_read_status(&handle(), &status), NO_ERROR);
     EXPECT_EQ(status.word7, 7u);
@@ -295,7 +295,7 @@ TEST_P(WmHostile, EveryCallEndsWithACodeAndTheLinkRecovers) {
     quick.reset();
     ASSERT_EQ(sio_set_timeout(*h, 1), NO_ERROR);
     // Once the last answers are on the line, the flush takes what is left.
-    ASSERT_TRUE(device.wait_idle(kDeviceIdleLimit));
+    ASSERT_TRUE(device.wait_idle(kEventLimit));
     printed().clear();
     ASSERT_EQ(wm_flush_inp(h), NO_ERROR);
     // Should one still have come after the flush, it costs one exchange.
