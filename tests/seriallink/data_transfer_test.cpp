@@ -53,6 +53,31 @@ TEST_F(DataTransfer, TimeoutInSecondsIsTheReadTotalConstant) {
     EXPECT_EQ(seconds, 10);
 }
 
+TEST_F(DataTransfer, ReadTimeoutsFollowTheScaleAndReadBackInItsSeconds) {
+    const scaled_read_timeouts quick(50);
+    ASSERT_EQ(sio_init(port, nullptr, 0), NO_ERROR);
+    plat::serial_timeouts timeouts{};
+    ASSERT_TRUE(plat::serial_get_timeouts(port, &timeouts));
+    EXPECT_EQ(timeouts.read_interval, 5u);
+    EXPECT_EQ(timeouts.read_total_constant, 100u);
+    EXPECT_EQ(timeouts.write_total_constant, 1000u);  // writes keep theirs
+    int32_t seconds = -1;
+    EXPECT_EQ(sio_get_timeout(port, &seconds), NO_ERROR);
+    EXPECT_EQ(seconds, 2);
+    EXPECT_EQ(sio_set_timeout(port, 7), NO_ERROR);
+    ASSERT_TRUE(plat::serial_get_timeouts(port, &timeouts));
+    EXPECT_EQ(timeouts.read_total_constant, 350u);
+    EXPECT_EQ(sio_get_timeout(port, &seconds), NO_ERROR);
+    EXPECT_EQ(seconds, 7);
+    // The range is that of the unscaled seconds.
+    EXPECT_EQ(sio_set_timeout(port, 4294968), ERR_PARAM_OUT_OF_RANGE);
+    // A read of a silent line ends at the scaled time-out.
+    char byte = 0;
+    uint32_t count = 7;
+    EXPECT_EQ(sio_read_data(port, &byte, 1, &count), 1);
+    EXPECT_EQ(count, 0u);
+}
+
 TEST_F(DataTransfer, SentBytesReachThePeer) {
     std::vector<uint8_t> frame(300);
     for (size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<uint8_t>(i * 7 + 1);
