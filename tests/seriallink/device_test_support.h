@@ -25,14 +25,15 @@ using test_device = sim::remote_device_peer;
 using test_device = sim::device_peer;
 #endif
 
-// The long waits of the two links cut to a second (the shortest read
-// time-out a port takes) and a few milliseconds, for the life of the object.
+// The long waits of the two links cut to a few milliseconds for the life of
+// the object: the laser's rounds and the sensor's settling. The first-byte
+// waits keep the links' 10 s, a generous bound for an answer that comes
+// however busy the machine is; a wait that is to run out is cut short by
+// first_byte_timeout.
 class short_waits {
   public:
     short_waits() {
         seriallink::wait_bounds& b = seriallink::bounds();
-        b.wm_first_byte_s = 1;
-        b.temp_first_byte_s = 1;
         b.wm_laser_round_ms = 5;
         b.temp_settle_ms = 5;
     }
@@ -46,6 +47,17 @@ class short_waits {
     }
     short_waits(const short_waits&) = delete;
     short_waits& operator=(const short_waits&) = delete;
+};
+
+// For the life of the object every read time-out the layer sets is a tenth:
+// a first-byte wait of the links runs out after a second. Time-outs already
+// on a port keep their value.
+class first_byte_timeout {
+  public:
+    first_byte_timeout() = default;
+
+  private:
+    scaled_read_timeouts tenth_{100};
 };
 
 // The late pieces of hostile answers come within this under

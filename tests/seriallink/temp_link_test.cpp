@@ -95,6 +95,7 @@ TEST_F(TempLine, AnswersToAWrite) {
     peer.add_step({selection("SP0020.0"), {0x41}, 0ms});
     EXPECT_EQ(write("SP0020.0"), NO_ERROR);
     printed().clear();
+    const first_byte_timeout silent;
     EXPECT_EQ(write("SP0020.0"), ERR_TEMP_SENSOR_TIMEOUT);
     EXPECT_EQ(printed(), "temp_comm_read: timeout on first byte, respType=1\n");
 }

@@ -96,6 +96,7 @@ TEST_F(TempSimulated, SwitchOnFailures) {
 TEST_F(TempSimulated, SilentSensorFailsTheSwitchOnAndIsClosed) {
     if (kWineComPort) GTEST_SKIP() << "the pseudo-terminal behind Wine's COM port refuses parity framing";
     device.inject(sim::device_fault::silence, 1);
+    const first_byte_timeout silent;
     EXPECT_EQ(temp_sensor_switch_on(&info), ERR_TEMP_SENSOR_INIT);
     EXPECT_EQ(printed(),
               "temp_comm_read: timeout on first byte, respType=1\n"
@@ -163,7 +164,11 @@ TEST_F(TempSimulated, EachFaultFailsOneExchangeAndTheNextOneWorks) {
                               expected{sim::device_fault::silence, ERR_TEMP_SENSOR_TIMEOUT}}) {
         device.inject(e.fault, 1);
         std::string value;
-        EXPECT_EQ(read("PV", &value), e.code) << sim::device_fault_name(e.fault);
+        {
+            std::optional<first_byte_timeout> silent;
+            if (e.fault == sim::device_fault::silence) silent.emplace();
+            EXPECT_EQ(read("PV", &value), e.code) << sim::device_fault_name(e.fault);
+        }
         EXPECT_EQ(read("PV", &value), NO_ERROR) << sim::device_fault_name(e.fault);
         EXPECT_EQ(value, "0023.4");
     }
@@ -191,6 +196,7 @@ TEST_P(TempHostile, EveryCallEndsWithACodeAndTheLinkRecovers) {
     // Every wait for a byte that never comes is cut short, and the late
     // pieces of answers still come within it.
     std::optional<scaled_read_timeouts> quick(std::in_place, kHostileReadPermille);
+    seriallink::bounds().temp_first_byte_s = 1;
     ASSERT_EQ(sio_set_timeout(handle(), 1), NO_ERROR);
     ASSERT_TRUE(device.set("late_ms", std::to_string(kHostileLateMs)));
     device.inject(sim::device_fault::hostile, -1, GetParam());
@@ -204,6 +210,7 @@ TEST_P(TempHostile, EveryCallEndsWithACodeAndTheLinkRecovers) {
     }
     device.inject(sim::device_fault::none, 0);
     quick.reset();
+    seriallink::bounds().temp_first_byte_s = seriallink::wait_bounds{}.temp_first_byte_s.load();
     ASSERT_EQ(sio_set_timeout(handle(), 1), NO_ERROR);
     // Once the last answers are on the line, the next exchange drains what
     // is left when it fails.

@@ -145,7 +145,10 @@ TEST_F(WmSimulated, BoardSwitchOnSkipsOtherSystemsAndClosesOnFailure) {
 
     info.systemType = 19;
     device.inject(sim::device_fault::silence, 1);
-    EXPECT_EQ(wm_board_switch_on(&info), ERR_WM_TIMEOUT);
+    {
+        const first_byte_timeout silent;
+        EXPECT_EQ(wm_board_switch_on(&info), ERR_WM_TIMEOUT);
+    }
     EXPECT_EQ(handle(), plat::kInvalidPort);
 
     std::snprintf(info.waveMonitor.line.portName, sizeof info.waveMonitor.line.portName, "%s",
@@ -188,6 +191,7 @@ TEST_F(WmSimulated, FailedCanSwitchOnClosesTheLine) {
     EXPECT_EQ(handle(), plat::kInvalidPort);
     info.systemType = 30;
     device.inject(sim::device_fault::silence, 1);
+    const first_byte_timeout silent;
     EXPECT_EQ(wm_can_switch_on(&info), ERR_WM_TIMEOUT);
     EXPECT_EQ(handle(), plat::kInvalidPort);
 }
@@ -218,7 +222,11 @@ TEST_F(WmSimulated, EachFaultFailsOneExchangeAndTheNextOneWorks) {
                               expected{sim::device_fault::silence, ERR_WM_TIMEOUT}}) {
         device.inject(e.fault, 1);
         uint32_t laser = 0;
-        EXPECT_EQ(wm_read_laser(&handle(), &laser), e.code) << sim::device_fault_name(e.fault);
+        {
+            std::optional<first_byte_timeout> silent;
+            if (e.fault == sim::device_fault::silence) silent.emplace();
+            EXPECT_EQ(wm_read_laser(&handle(), &laser), e.code) << sim::device_fault_name(e.fault);
+        }
         EXPECT_EQ(wm_read_laser(&handle(), &laser), NO_ERROR) << sim::device_fault_name(e.fault);
         EXPECT_EQ(laser, WM_FLAG_LASER_ON);
     }
@@ -269,6 +277,7 @@ TEST_P(WmHostile, EveryCallEndsWithACodeAndTheLinkRecovers) {
     // Every wait for a byte that never comes is cut short, and the late
     // pieces of answers still come within it.
     std::optional<scaled_read_timeouts> quick(std::in_place, kHostileReadPermille);
+    seriallink::bounds().wm_first_byte_s = 1;
     ASSERT_EQ(sio_set_timeout(*h, 1), NO_ERROR);
     ASSERT_TRUE(device.set("late_ms", std::to_string(kHostileLateMs)));
     device.inject(sim::device_fault::hostile, -1, GetParam());
@@ -293,6 +302,7 @@ TEST_P(WmHostile, EveryCallEndsWithACodeAndTheLinkRecovers) {
     }
     device.inject(sim::device_fault::none, 0);
     quick.reset();
+    seriallink::bounds().wm_first_byte_s = seriallink::wait_bounds{}.wm_first_byte_s.load();
     ASSERT_EQ(sio_set_timeout(*h, 1), NO_ERROR);
     // Once the last answers are on the line, the flush takes what is left.
     ASSERT_TRUE(device.wait_idle(kEventLimit));
