@@ -29,7 +29,7 @@ using test_device = sim::device_peer;
 // the object: the laser's rounds and the sensor's settling. The first-byte
 // waits keep the links' 10 s, a generous bound for an answer that comes
 // however busy the machine is; a wait that is to run out is cut short by
-// first_byte_timeout.
+// first_byte_timeout (serial_test_support.h).
 class short_waits {
   public:
     short_waits() {
@@ -47,17 +47,6 @@ class short_waits {
     }
     short_waits(const short_waits&) = delete;
     short_waits& operator=(const short_waits&) = delete;
-};
-
-// For the life of the object every read time-out the layer sets is a tenth:
-// a first-byte wait of the links runs out after a second. Time-outs already
-// on a port keep their value.
-class first_byte_timeout {
-  public:
-    first_byte_timeout() = default;
-
-  private:
-    scaled_read_timeouts tenth_{100};
 };
 
 // The late pieces of hostile answers come within this under

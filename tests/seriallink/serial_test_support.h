@@ -112,6 +112,17 @@ class scaled_read_timeouts {
     int32_t saved_;
 };
 
+// For the life of the object every read time-out the layer sets is a tenth:
+// a first-byte wait of the links (10 s) runs out after a second. Time-outs already
+// on a port keep their value.
+class first_byte_timeout {
+  public:
+    first_byte_timeout() = default;
+
+  private:
+    scaled_read_timeouts tenth_{100};
+};
+
 // Hostile peers are met with a twentieth of each read time-out: the same
 // exchanges, with a missing byte costing 50 ms of a second.
 inline constexpr int32_t kHostileReadPermille = 50;
