@@ -97,7 +97,7 @@ int32_t sio_clear_buffer(plat::port_handle port) {
     const bool have_timeouts = plat::serial_get_timeouts(port, &saved);
     if (have_timeouts) {
         plat::serial_timeouts quiet = saved;
-        quiet.read_total_constant = kQuietWindowMs;
+        quiet.read_total_constant = seriallink::scaled_read_ms(kQuietWindowMs);
         plat::serial_set_timeouts(port, quiet);
     }
     const int64_t limit = seriallink::bounds().clear_quiet_ms.load();

@@ -5,6 +5,7 @@
 #include "seriallink/control_update.h"
 #include "seriallink/seriallink.h"
 #include "seriallink/settings_text.h"
+#include "seriallink/wait_bounds.h"
 
 namespace {
 
@@ -49,7 +50,10 @@ int32_t sio_init(plat::port_handle port, const char* settings, uint8_t flow_cont
         result = take_line_fields(settings, &control, &silent);
         if (result == NO_ERROR) {
             set_common_fields(&control, flow_control != 0);
-            plat::serial_set_timeouts(port, kInitTimeouts);
+            plat::serial_timeouts timeouts = kInitTimeouts;
+            timeouts.read_interval = seriallink::scaled_read_ms(timeouts.read_interval);
+            timeouts.read_total_constant = seriallink::scaled_read_ms(timeouts.read_total_constant);
+            plat::serial_set_timeouts(port, timeouts);
             result = plat::serial_set_control(port, control) ? NO_ERROR : ERR_CANT_SET_SERIAL;
             plat::serial_set_dtr(port, true);  // fails on lines without modem control
         }

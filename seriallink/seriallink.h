@@ -230,10 +230,13 @@ int32_t temp_comm_close(plat::port_handle* handle);
 // Sends one message of text_len characters (at most 248 for a write, 250 for
 // a read; no STX, ETX, EOT or ENQ inside) and reads its answer. For a read,
 // text is the mnemonic and receives the value; it must then hold
-// TEMP_STR_MAX_LEN bytes.
+// TEMP_STR_MAX_LEN bytes. A write text of 250 characters or more, whose ETX
+// cannot be in the message, gives ERR_TEMP_SENSOR_CHECKSUM; other texts that
+// do not fit give ERR_TEMP_SENSOR_COMM; neither sends anything.
 int32_t temp_comm_write(plat::port_handle port, char* text, int32_t text_len, int32_t kind);
 // Reads one answer of the given kind; text (TEMP_STR_MAX_LEN bytes) receives
-// the mnemonic and value of a data block, at most 255 characters.
+// the mnemonic and value of a data block, at most 254 characters (the block
+// with its ETX at most 255 bytes).
 int32_t temp_comm_read(plat::port_handle port, char* text, int32_t kind);
 // The set-up sequence run at switch-on, with its settling time.
 int32_t temp_sensor_init(plat::port_handle port);

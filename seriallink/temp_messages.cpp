@@ -13,6 +13,12 @@ constexpr size_t kAddressLength = sizeof TEMP_ADDRESS - 1;
 // Characters of text that fit a 256-byte message besides its framing.
 constexpr int32_t kMaxWriteText = TEMP_STR_MAX_LEN - 8;
 constexpr int32_t kMaxReadText = TEMP_STR_MAX_LEN - 6;
+// A longer write text puts its ETX beyond the message: EOT, address and STX
+// go before it.
+constexpr int32_t kMaxWriteTextWithEtx = TEMP_STR_MAX_LEN - 7;
+// A data block answered, ETX included, holds one byte less than the answer
+// buffer, which keeps the byte after it for the end of the text.
+constexpr size_t kMaxBlock = TEMP_STR_MAX_LEN - 1;
 
 bool is_control(uint8_t byte) {
     return byte == TEMP_STX || byte == TEMP_ETX || byte == TEMP_EOT || byte == TEMP_ENQ;
@@ -88,7 +94,7 @@ int32_t read_block(plat::port_handle port, char* text) {
         return ERR_TEMP_SENSOR_READ;
     };
     do {
-        if (n == sizeof block) {
+        if (n == kMaxBlock) {
             gl_PrintFunc("temp_comm_read: i=TEMP_STR_MAX_LEN\n");
             return ERR_TEMP_SENSOR_READ;
         }
@@ -156,6 +162,8 @@ int32_t temp_comm_read(plat::port_handle port, char* text, int32_t kind) {
 int32_t temp_comm_write(plat::port_handle port, char* text, int32_t text_len, int32_t kind) {
     if (text == nullptr) return ERR_INVALID_PARAM;
     if (port == plat::kInvalidPort) return ERR_TEMP_SENSOR_COMM;
+    // Without its ETX within the message a write has no block to check.
+    if (kind == TEMP_MSG_WRITE && text_len > kMaxWriteTextWithEtx) return ERR_TEMP_SENSOR_CHECKSUM;
     uint8_t message[TEMP_STR_MAX_LEN];
     const size_t length = build_message(text, text_len, kind, message);
     if (length == 0) return ERR_TEMP_SENSOR_COMM;

@@ -1,7 +1,8 @@
 // The read time-out in whole seconds: the total constant of the port's
-// time-out record, which keeps milliseconds.
+// time-out record, which keeps milliseconds (under the layer's read scale).
 #include "errors/errors.h"
 #include "seriallink/seriallink.h"
+#include "seriallink/wait_bounds.h"
 
 int32_t sio_get_timeout(plat::port_handle port, int32_t* seconds) {
     if (seconds != nullptr) *seconds = 0;
@@ -9,7 +10,7 @@ int32_t sio_get_timeout(plat::port_handle port, int32_t* seconds) {
     if (seconds == nullptr) return ERR_INVALID_PARAM;
     plat::serial_timeouts timeouts{};
     if (!plat::serial_get_timeouts(port, &timeouts)) return ERR_CANT_GET_SERIAL;
-    *seconds = static_cast<int32_t>(timeouts.read_total_constant / 1000);
+    *seconds = static_cast<int32_t>(timeouts.read_total_constant / seriallink::scaled_read_ms(1000));
     return NO_ERROR;
 }
 
@@ -21,6 +22,6 @@ int32_t sio_set_timeout(plat::port_handle port, int32_t seconds) {
     if (milliseconds < 0 || milliseconds >= plat::kTimeoutMax) return ERR_PARAM_OUT_OF_RANGE;
     plat::serial_timeouts timeouts{};
     if (!plat::serial_get_timeouts(port, &timeouts)) return ERR_CANT_SET_SERIAL;
-    timeouts.read_total_constant = static_cast<uint32_t>(milliseconds);
+    timeouts.read_total_constant = seriallink::scaled_read_ms(static_cast<uint32_t>(milliseconds));
     return plat::serial_set_timeouts(port, timeouts) ? NO_ERROR : ERR_CANT_SET_SERIAL;
 }

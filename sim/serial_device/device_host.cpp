@@ -39,6 +39,23 @@ void device_host::schedule(const timed_answer& answer) {
     changed_.notify_all();
 }
 
+bool device_host::wait_idle(std::chrono::milliseconds limit) {
+    const auto deadline = clock_type::now() + limit;
+    const auto idle = [this] { return stopping_ || (pending_.empty() && !sending_); };
+    for (;;) {
+        {
+            std::unique_lock<std::mutex> guard(lock_);
+            if (!changed_.wait_until(guard, deadline, idle)) return false;
+        }
+        // What the peer still takes from the line may call for answers.
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - clock_type::now());
+        if (!peer_.wait_settled(std::max(left, std::chrono::milliseconds(0)))) return false;
+        const std::lock_guard<std::mutex> guard(lock_);
+        if (idle()) return true;
+    }
+}
+
 void device_host::run() {
     std::unique_lock<std::mutex> guard(lock_);
     for (;;) {
@@ -53,11 +70,14 @@ void device_host::run() {
         }
         byte_string bytes = std::move(pending_.front().bytes);
         pending_.pop_front();
+        sending_ = true;
         // Sending takes the peer's lock, which its thread holds while it
         // hands bytes to schedule(): never hold both here.
         guard.unlock();
         peer_.send(bytes);
         guard.lock();
+        sending_ = false;
+        changed_.notify_all();
     }
 }
 

@@ -24,6 +24,11 @@ class device_host {
 
     simulated_device& device() { return *device_; }
 
+    // True once the device has answered everything that had come from the
+    // line when it was called and every piece of those answers (late ones
+    // too) is on the line; false after the limit.
+    bool wait_idle(std::chrono::milliseconds limit);
+
   private:
     using clock_type = std::chrono::steady_clock;
     struct piece {
@@ -41,6 +46,7 @@ class device_host {
     std::deque<piece> pending_;
     clock_type::time_point last_due_{};
     bool stopping_ = false;
+    bool sending_ = false;  // a piece taken from pending_ is on its way
     std::thread thread_;
 };
 

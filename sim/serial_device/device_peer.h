@@ -40,6 +40,8 @@ class device_peer {
     bool wait_received(size_t count, std::chrono::milliseconds limit) {
         return peer_.wait_received(count, limit);
     }
+    // See device_host::wait_idle.
+    bool wait_idle(std::chrono::milliseconds limit) { return host_->wait_idle(limit); }
     bool line_settings(plat::pty_line_settings* settings) const {
         return peer_.line_settings(settings);
     }

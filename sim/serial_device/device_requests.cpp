@@ -15,7 +15,7 @@ bool device_requests::answer(const std::vector<std::string>& fields, std::string
         return false;
     }
     if (verb != "device" && verb != "device_fault" && verb != "device_set" &&
-        verb != "device_get") {
+        verb != "device_get" && verb != "device_idle") {
         return false;
     }
     *reply = request(fields, id);
@@ -49,6 +49,11 @@ std::string device_requests::request(const std::vector<std::string>& f, int64_t 
     }
     if (verb == "device_set" && f.size() == 4) {
         return device.set(f[2], f[3]) ? "ok" : "fail bad setting";
+    }
+    if (verb == "device_idle" && f.size() == 3) {
+        int64_t limit = 0;
+        if (!peer_protocol::to_number(f[2], &limit)) return "fail bad limit";
+        return found->second->wait_idle(std::chrono::milliseconds(limit)) ? "ok 1" : "ok 0";
     }
     std::string value;
     if (verb == "device_get" && f.size() == 3 && device.get(f[2], &value)) return "ok " + value;

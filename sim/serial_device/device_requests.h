@@ -5,6 +5,7 @@
 //   device_fault <id> <fault name> <count> <seed> -> ok
 //   device_set <id> <name> <value>              -> ok
 //   device_get <id> <name>                      -> ok <value>
+//   device_idle <id> <limit ms>                 -> ok <0|1>  (see device_host::wait_idle)
 // "close <id>" lets the device go before the server closes the peer.
 #pragma once
 

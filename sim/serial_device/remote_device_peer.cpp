@@ -24,6 +24,12 @@ bool remote_device_peer::set(std::string_view name, std::string_view value) {
     return !peer_.request("device_set", std::string(name) + " " + std::string(value)).empty();
 }
 
+bool remote_device_peer::wait_idle(std::chrono::milliseconds limit) {
+    const std::vector<std::string> fields =
+        peer_.request("device_idle", std::to_string(limit.count()), limit);
+    return fields.size() == 2 && fields[1] == "1";
+}
+
 std::string remote_device_peer::get(std::string_view name) const {
     if (!plain_field(name)) return {};
     const std::vector<std::string> fields = peer_.request("device_get", std::string(name));

@@ -32,6 +32,7 @@ class remote_device_peer {
     bool wait_received(size_t count, std::chrono::milliseconds limit) {
         return peer_.wait_received(count, limit);
     }
+    bool wait_idle(std::chrono::milliseconds limit);
     bool line_settings(plat::pty_line_settings* settings) const {
         return peer_.line_settings(settings);
     }

@@ -83,10 +83,10 @@ void simulated_device::inject(device_fault fault, int count, uint32_t seed) {
 
 bool simulated_device::set(std::string_view name, std::string_view value) {
     const std::lock_guard<std::mutex> guard(lock_);
-    if (name == "stall_ms") {
+    if (name == "stall_ms" || name == "late_ms") {
         double ms = 0;
         if (!parse_number(value, &ms) || ms < 0 || ms > 600000) return false;
-        stall_ = std::chrono::milliseconds(static_cast<int64_t>(ms));
+        (name == "stall_ms" ? stall_ : late_) = std::chrono::milliseconds(static_cast<int64_t>(ms));
         return true;
     }
     return set_value(name, value);
@@ -99,8 +99,8 @@ std::string simulated_device::setting_names() const {
 
 bool simulated_device::get(std::string_view name, std::string* value) const {
     const std::lock_guard<std::mutex> guard(lock_);
-    if (name == "stall_ms") {
-        *value = std::to_string(stall_.count());
+    if (name == "stall_ms" || name == "late_ms") {
+        *value = std::to_string((name == "stall_ms" ? stall_ : late_).count());
         return true;
     }
     return get_value(name, value);
@@ -211,8 +211,9 @@ byte_string simulated_device::hostile(const byte_string& good, timed_answer* out
     } else if (choice < 985) {  // the rest comes late, within the port's time-out
         const auto half = static_cast<std::ptrdiff_t>(bytes.size() / 2);
         send_now(byte_string(bytes.begin(), bytes.begin() + half), out);
+        const auto spread = static_cast<size_t>(late_.count());
         out->push_back({byte_string(bytes.begin() + half, bytes.end()),
-                        std::chrono::milliseconds(20 + below(200))});
+                        std::chrono::milliseconds(spread / 10 + (spread > 0 ? below(spread) : 0))});
         return {};
     } else if (choice < 995) {  // cut short
         bytes.resize(below(bytes.size() + 1));

@@ -60,7 +60,9 @@ class simulated_device {
 
     // A setting or observation by name; false for an unknown name or a
     // value the setting does not take. "stall_ms" (default 2500) is the
-    // pause of a stalled answer; the device adds its own.
+    // pause of a stalled answer; "late_ms" (default 200) the spread of the
+    // late pieces of hostile answers, which come between a tenth of it and
+    // 1.1 times it after the rest; the device adds its own.
     bool set(std::string_view name, std::string_view value);
     bool get(std::string_view name, std::string* value) const;
     // The names set takes, for a person who gave another one.
@@ -93,6 +95,7 @@ class simulated_device {
     int fault_count_ = 0;
     std::mt19937 random_{1};
     std::chrono::milliseconds stall_{2500};
+    std::chrono::milliseconds late_{200};
     log_func log_;
 };
 

@@ -78,6 +78,15 @@ bool serial_peer::wait_received(size_t count, std::chrono::milliseconds limit) {
     return changed_.wait_for(guard, limit, [&] { return received_.size() >= count; });
 }
 
+bool serial_peer::wait_settled(std::chrono::milliseconds limit) {
+    std::unique_lock<std::mutex> guard(lock_);
+    // The round under way may have read before the last bytes came; the
+    // one after it has read them.
+    const uint64_t settled_after = rounds_ + 2;
+    return changed_.wait_for(guard, limit,
+                             [&] { return rounds_ >= settled_after && outgoing_.empty(); });
+}
+
 void serial_peer::clear_received() {
     std::lock_guard<std::mutex> guard(lock_);
     received_.clear();
@@ -116,6 +125,11 @@ void serial_peer::run() {
         }
         changed_.notify_all();
         write_pending();
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            ++rounds_;
+        }
+        changed_.notify_all();
     }
 }
 

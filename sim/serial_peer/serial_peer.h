@@ -78,6 +78,10 @@ class serial_peer {
     byte_string received() const;
     // True once at least count bytes have been received; false after the limit.
     bool wait_received(size_t count, std::chrono::milliseconds limit);
+    // True once the peer has taken every byte that had come from the line
+    // when it was called and has written everything it had to send; false
+    // after the limit.
+    bool wait_settled(std::chrono::milliseconds limit);
     void clear_received();
 
     // The port's line settings as seen from this side.
@@ -110,6 +114,7 @@ class serial_peer {
     byte_string busy_pattern_;
     std::chrono::milliseconds busy_period_{5};
     clock_type::time_point next_busy_{};
+    uint64_t rounds_ = 0;  // of the peer's thread, each one a read and a write
 
     std::thread thread_;
 };

@@ -89,8 +89,9 @@ TEST_F(AttemptBoundary, EventSetAroundAttemptEndsIsNeverLost) {
     ASSERT_EQ(dev_add_device(DEV_MOTION, 95, &controller), NO_ERROR);
 
     // Once the poll has taken the event the request answers within
-    // microseconds; a second without an answer means the event was lost.
-    constexpr int64_t kLostAfterMs = 1000;
+    // microseconds; ten seconds without an answer, however busy the
+    // machine, mean the event was lost.
+    constexpr int64_t kLostAfterMs = 10000;
     constexpr int kRounds = 2000;
     std::mt19937 random(20240611);
     std::uniform_int_distribution<int> delay_us(0, static_cast<int>(kAttempt * 2000));

@@ -1,6 +1,7 @@
 // The instrument board link against the stateful simulated board: settings
 // kept and read back, ramp slots, every injected fault, and a board that
 // answers with random and mutated frames.
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -129,6 +130,8 @@ TEST_F(SimulatedBoardTest, DamagedAnswersFailWithoutTouchingTheCallersBuffer) {
         // The table's six bytes, then a guard.
         std::vector<uint8_t> buffer(request, request + 6);
         buffer.push_back(0xA5);
+        std::optional<first_byte_timeout> silent;
+        if (c.fault == sim::uz_fault::silence) silent.emplace();
         EXPECT_EQ(ur_writeUZ(&port(), 2, buffer.data(), 1, 0), c.result);
         EXPECT_EQ(buffer, (std::vector<uint8_t>{0x02, FTP_EE_SERIAL_READ_CMD,
                                                 FTP_EE_SERIAL_READ_CMD, 0, 0, 0, 0xA5}));
@@ -176,7 +179,9 @@ TEST_F(SimulatedBoardTest, ReportsOnRequestReachTheDeviceManager) {
 TEST_F(SimulatedBoardTest, HostileBoardNeverBreaksTheLink) {
     open_board(INSTR_BD_UZ2);
     // Cut-off frames end after a short gap rather than the line's 100 ms,
-    // and a frame that never comes after its length byte within a second.
+    // and every wait for a byte that never comes is cut short.
+    std::optional<scaled_read_timeouts> quick(std::in_place, kHostileReadPermille);
+    seriallink::bounds().board_first_byte_s = 1;
     ASSERT_EQ(sio_set_timeout(port(), 1), NO_ERROR);
     plat::serial_timeouts timeouts{};
     ASSERT_TRUE(plat::serial_get_timeouts(port(), &timeouts));
@@ -218,6 +223,9 @@ TEST_F(SimulatedBoardTest, HostileBoardNeverBreaksTheLink) {
     EXPECT_GT(succeeded, 0);
 
     board->inject(sim::uz_fault::none, 0);
+    quick.reset();
+    seriallink::bounds().board_first_byte_s = seriallink::wait_bounds{}.board_first_byte_s.load();
+    ASSERT_EQ(sio_set_timeout(port(), 1), NO_ERROR);
     ASSERT_EQ(ur_flushUZ(&port()), NO_ERROR);
     for (int i = 0; i < 50; ++i) {
         ASSERT_EQ(ur_send_byte(info, 3, UZ2_EE_CAMERA_SET_CMD, static_cast<uint8_t>(i)), NO_ERROR);

@@ -25,17 +25,6 @@ class DataTransfer : public PeerPort {
         ASSERT_EQ(sio_send_data(port, text, static_cast<int32_t>(std::strlen(text)), &written), 0);
         ASSERT_EQ(written, std::strlen(text));
     }
-
-    // Waits (at most a few seconds) until the port has count bytes waiting.
-    bool bytes_arrive(int32_t count) {
-        const auto until = clock_type::now() + 5s;
-        int32_t waiting = 0;
-        while (clock_type::now() < until) {
-            if (sio_bytes_waiting(port, &waiting) == 0 && waiting >= count) return true;
-            std::this_thread::sleep_for(2ms);
-        }
-        return false;
-    }
 };
 
 int64_t ms_since(clock_type::time_point start) {
@@ -64,13 +53,38 @@ TEST_F(DataTransfer, TimeoutInSecondsIsTheReadTotalConstant) {
     EXPECT_EQ(seconds, 10);
 }
 
+TEST_F(DataTransfer, ReadTimeoutsFollowTheScaleAndReadBackInItsSeconds) {
+    const scaled_read_timeouts quick(50);
+    ASSERT_EQ(sio_init(port, nullptr, 0), NO_ERROR);
+    plat::serial_timeouts timeouts{};
+    ASSERT_TRUE(plat::serial_get_timeouts(port, &timeouts));
+    EXPECT_EQ(timeouts.read_interval, 5u);
+    EXPECT_EQ(timeouts.read_total_constant, 100u);
+    EXPECT_EQ(timeouts.write_total_constant, 1000u);  // writes keep theirs
+    int32_t seconds = -1;
+    EXPECT_EQ(sio_get_timeout(port, &seconds), NO_ERROR);
+    EXPECT_EQ(seconds, 2);
+    EXPECT_EQ(sio_set_timeout(port, 7), NO_ERROR);
+    ASSERT_TRUE(plat::serial_get_timeouts(port, &timeouts));
+    EXPECT_EQ(timeouts.read_total_constant, 350u);
+    EXPECT_EQ(sio_get_timeout(port, &seconds), NO_ERROR);
+    EXPECT_EQ(seconds, 7);
+    // The range is that of the unscaled seconds.
+    EXPECT_EQ(sio_set_timeout(port, 4294968), ERR_PARAM_OUT_OF_RANGE);
+    // A read of a silent line ends at the scaled time-out.
+    char byte = 0;
+    uint32_t count = 7;
+    EXPECT_EQ(sio_read_data(port, &byte, 1, &count), 1);
+    EXPECT_EQ(count, 0u);
+}
+
 TEST_F(DataTransfer, SentBytesReachThePeer) {
     std::vector<uint8_t> frame(300);
     for (size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<uint8_t>(i * 7 + 1);
     uint32_t written = 0;
     EXPECT_EQ(sio_send_data(port, frame.data(), static_cast<int32_t>(frame.size()), &written), 0);
     EXPECT_EQ(written, frame.size());
-    ASSERT_TRUE(peer.wait_received(frame.size(), 5s));
+    ASSERT_TRUE(peer.wait_received(frame.size(), kEventLimit));
     EXPECT_EQ(peer.received(), frame);
     EXPECT_EQ(sio_send_data(port, "x", 0, &written), 0);
     EXPECT_EQ(written, 0u);
@@ -112,7 +126,7 @@ TEST_F(DataTransfer, GapAfterAByteEndsTheReadEarly) {
     EXPECT_EQ(count, 2u);
     EXPECT_EQ(std::string(buffer, 2), "ab");
     // The late bytes are there for the next read.
-    ASSERT_TRUE(peer.wait_script_done(10s));
+    ASSERT_TRUE(peer.wait_script_done(kEventLimit));
     EXPECT_EQ(sio_read_data(port, buffer, 3, &count), 0);
     EXPECT_EQ(std::string(buffer, 3), "cde");
 }
@@ -172,14 +186,14 @@ TEST_F(DataTransfer, BytesWaitingCountsTheInputQueue) {
     EXPECT_EQ(sio_bytes_waiting(port, &waiting), 0);
     EXPECT_EQ(waiting, 0);
     peer.send(sim::to_bytes("four"));
-    ASSERT_TRUE(bytes_arrive(4));
+    ASSERT_TRUE(bytes_arrive(port, 4));
     EXPECT_EQ(sio_bytes_waiting(port, &waiting), 0);
     EXPECT_EQ(waiting, 4);
 }
 
 TEST_F(DataTransfer, ClearBufferOnAQuietLine) {
     peer.send(sim::to_bytes("stale bytes"));
-    ASSERT_TRUE(bytes_arrive(11));
+    ASSERT_TRUE(bytes_arrive(port, 11));
     ASSERT_EQ(sio_set_timeout(port, 7), NO_ERROR);
     plat::serial_timeouts before{};
     ASSERT_TRUE(plat::serial_get_timeouts(port, &before));
@@ -199,7 +213,7 @@ TEST_F(DataTransfer, ClearBufferGivesUpOnALineThatKeepsTalking) {
     const int64_t saved = bounds.clear_quiet_ms.load();
     bounds.clear_quiet_ms = 300;
     peer.keep_busy(true, sim::to_bytes("chatter"), 1ms);
-    ASSERT_TRUE(bytes_arrive(1));
+    ASSERT_TRUE(bytes_arrive(port, 1));
     const auto start = clock_type::now();
     EXPECT_EQ(sio_clear_buffer(port), 1);
     EXPECT_LT(ms_since(start), 20000);

@@ -20,7 +20,7 @@ TEST_F(SerialPeer, ScriptAnswersInOrderWhenRequestsComeInPieces) {
                   0);
         std::this_thread::sleep_for(5ms);
     }
-    ASSERT_TRUE(peer.wait_script_done(5s));
+    ASSERT_TRUE(peer.wait_script_done(kEventLimit));
     EXPECT_EQ(peer.steps_done(), 2u);
     char buffer[8] = {};
     uint32_t count = 0;

@@ -8,9 +8,11 @@
 #include <cstdarg>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "errors/errors.h"
 #include "seriallink/seriallink.h"
+#include "seriallink/wait_bounds.h"
 #include "sim/serial_peer/serial_peer.h"
 #if defined(_WIN32)
 #include "sim/serial_peer/remote_serial_peer.h"
@@ -50,6 +52,10 @@ inline constexpr const char* kNoPeer =
 
 using namespace std::chrono_literals;
 
+// How long a test waits for an event of the peer that it expects: however
+// busy the machine, the event comes well within it.
+inline constexpr std::chrono::milliseconds kEventLimit{30000};
+
 inline std::string& printed() {
     static std::string text;
     return text;
@@ -78,6 +84,48 @@ class print_capture {
   private:
     u_print_func saved_;
 };
+
+// Waits until the port has at least count bytes waiting; false after
+// kEventLimit.
+inline bool bytes_arrive(plat::port_handle port, int32_t count) {
+    const auto until = std::chrono::steady_clock::now() + kEventLimit;
+    int32_t waiting = 0;
+    while (std::chrono::steady_clock::now() < until) {
+        if (sio_bytes_waiting(port, &waiting) == 0 && waiting >= count) return true;
+        std::this_thread::sleep_for(2ms);
+    }
+    return false;
+}
+
+// Every read time-out the serial layer puts on a port scaled to permille
+// thousandths for the life of the object. A port keeps the time-outs set
+// under the scale: set them again after it.
+class scaled_read_timeouts {
+  public:
+    explicit scaled_read_timeouts(int32_t permille)
+        : saved_(seriallink::bounds().read_timeout_permille.exchange(permille)) {}
+    ~scaled_read_timeouts() { seriallink::bounds().read_timeout_permille = saved_; }
+    scaled_read_timeouts(const scaled_read_timeouts&) = delete;
+    scaled_read_timeouts& operator=(const scaled_read_timeouts&) = delete;
+
+  private:
+    int32_t saved_;
+};
+
+// For the life of the object every read time-out the layer sets is a tenth:
+// a first-byte wait of the links (10 s) runs out after a second. Time-outs already
+// on a port keep their value.
+class first_byte_timeout {
+  public:
+    first_byte_timeout() = default;
+
+  private:
+    scaled_read_timeouts tenth_{100};
+};
+
+// Hostile peers are met with a twentieth of each read time-out: the same
+// exchanges, with a missing byte costing 50 ms of a second.
+inline constexpr int32_t kHostileReadPermille = 50;
 
 class PeerPort : public ::testing::Test {
   protected:

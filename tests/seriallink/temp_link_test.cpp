@@ -30,6 +30,17 @@ sim::byte_string block(const std::string& text, int check = -1) {
     return bytes;
 }
 
+// A select (write) message for the text, as the link sends it.
+sim::byte_string selection(const std::string& text) {
+    sim::byte_string bytes{TEMP_EOT, '0', '0', '1', '1'};
+    const sim::byte_string data = block(text);
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    return bytes;
+}
+
+// The peer answers only once the whole message it answers has come, so that
+// what it received is complete when the link has read the answer, however
+// slowly the line carries the bytes.
 class TempLine : public PeerPort {
   protected:
     void SetUp() override {
@@ -59,7 +70,7 @@ class TempLine : public PeerPort {
 };
 
 TEST_F(TempLine, WriteAndReadMessagesOnTheLine) {
-    peer.add_step({{}, {TEMP_ACK}, 50ms});
+    peer.add_step({selection("IM0002."), {TEMP_ACK}, 0ms});
     EXPECT_EQ(write("IM0002."), NO_ERROR);
     EXPECT_EQ(peer.received(), bytes_of({0x04, 0x30, 0x30, 0x31, 0x31, 0x02, 0x49, 0x4D, 0x30, 0x30,
                                          0x30, 0x32, 0x2E, 0x03, 0x2B}));
@@ -71,7 +82,7 @@ TEST_F(TempLine, WriteAndReadMessagesOnTheLine) {
     EXPECT_EQ(peer.received(), poll("PV"));
     // A text shorter than its length is padded with zero bytes.
     peer.clear_received();
-    peer.add_step({{}, {TEMP_ACK}, 50ms});
+    peer.add_step({selection(std::string("AB\0\0", 4)), {TEMP_ACK}, 0ms});
     char padded[8] = "AB";
     EXPECT_EQ(temp_comm_write(port, padded, 4, TEMP_MSG_WRITE), NO_ERROR);
     EXPECT_EQ(peer.received(), bytes_of({TEMP_EOT, '0', '0', '1', '1', TEMP_STX, 'A', 'B', 0, 0, TEMP_ETX,
@@ -81,15 +92,16 @@ TEST_F(TempLine, WriteAndReadMessagesOnTheLine) {
 
 TEST_F(TempLine, AnswersToAWrite) {
     // Anything but a NAK is taken for the acknowledgement.
-    peer.add_step({{}, {0x41}, 20ms});
+    peer.add_step({selection("SP0020.0"), {0x41}, 0ms});
     EXPECT_EQ(write("SP0020.0"), NO_ERROR);
     printed().clear();
+    const first_byte_timeout silent;
     EXPECT_EQ(write("SP0020.0"), ERR_TEMP_SENSOR_TIMEOUT);
     EXPECT_EQ(printed(), "temp_comm_read: timeout on first byte, respType=1\n");
 }
 
 TEST_F(TempLine, NakRecoveryPrintsTheErrorStatusAndLeavesTheLineClean) {
-    peer.add_step({{}, {TEMP_NAK}, 20ms});
+    peer.add_step({selection("IM0002."), {TEMP_NAK}, 0ms});
     // The error status, and its BCC after the ETX, which must not be taken
     // for the start of the next answer.
     peer.add_step({poll("EE"), block("EE0001")});
@@ -109,7 +121,7 @@ TEST_F(TempLine, NakRecoveryPrintsTheErrorStatusAndLeavesTheLineClean) {
 }
 
 TEST_F(TempLine, ErrorStatusWithoutEndIsCutOff) {
-    peer.add_step({{}, {TEMP_NAK}, 20ms});
+    peer.add_step({selection("IM0002."), {TEMP_NAK}, 0ms});
     peer.add_step({poll("EE"), sim::byte_string(300, 'A')});
     EXPECT_EQ(write("IM0002."), ERR_TEMP_SENSOR_COMM);
     size_t lines = 0;
@@ -123,7 +135,7 @@ TEST_F(TempLine, ErrorStatusWithoutEndIsCutOff) {
     EXPECT_EQ(read("PV", &value), NO_ERROR);
 
     // An error status that does not come at all.
-    peer.add_step({{}, {TEMP_NAK}, 20ms});
+    peer.add_step({selection("IM0002."), {TEMP_NAK}, 0ms});
     printed().clear();
     EXPECT_EQ(write("IM0002."), ERR_TEMP_SENSOR_COMM);
     EXPECT_EQ(printed(), "temp_comm_read: received NAK\ntemp_comm_read: EE err3 error\n");
@@ -174,23 +186,31 @@ TEST_F(TempLine, FaultyReadAnswers) {
 }
 
 TEST_F(TempLine, LongestBlock) {
-    // 255 characters and ETX fill the 256-byte answer.
-    const std::string longest(255, 'V');
+    // The block, ETX included, holds at most 255 bytes: 254 characters.
+    const std::string longest(254, 'V');
     peer.send(block(longest));
     char text[TEMP_STR_MAX_LEN];
     EXPECT_EQ(temp_comm_read(port, text, TEMP_MSG_READ), NO_ERROR);
     EXPECT_EQ(std::string(text), longest);
-    // One more, and no ETX within the 256 bytes.
-    peer.send(block(longest + "V"));
-    EXPECT_EQ(temp_comm_read(port, text, TEMP_MSG_READ), ERR_TEMP_SENSOR_READ);
-    EXPECT_EQ(text[0], '\0');
-    EXPECT_EQ(printed(), "temp_comm_read: i=TEMP_STR_MAX_LEN\n");
+    // One more, and no ETX within the 255 bytes; the same further on.
+    for (const std::string& over_long : {longest + "V", longest + "VV"}) {
+        printed().clear();
+        peer.send(block(over_long));
+        EXPECT_EQ(temp_comm_read(port, text, TEMP_MSG_READ), ERR_TEMP_SENSOR_READ)
+            << over_long.size();
+        EXPECT_EQ(text[0], '\0');
+        EXPECT_EQ(printed(), "temp_comm_read: i=TEMP_STR_MAX_LEN\n");
+    }
 }
 
 TEST_F(TempLine, TextsRefusedBeforeSending) {
     std::string text(260, 'A');
     char* t = text.data();
+    // 249 characters leave no room for the block check; from 250 on the ETX
+    // is beyond the message too, and there is no block to check.
     EXPECT_EQ(temp_comm_write(port, t, 249, TEMP_MSG_WRITE), ERR_TEMP_SENSOR_COMM);
+    EXPECT_EQ(temp_comm_write(port, t, 250, TEMP_MSG_WRITE), ERR_TEMP_SENSOR_CHECKSUM);
+    EXPECT_EQ(temp_comm_write(port, t, 260, TEMP_MSG_WRITE), ERR_TEMP_SENSOR_CHECKSUM);
     EXPECT_EQ(temp_comm_write(port, t, 251, TEMP_MSG_READ), ERR_TEMP_SENSOR_COMM);
     EXPECT_EQ(temp_comm_write(port, t, -1, TEMP_MSG_WRITE), ERR_TEMP_SENSOR_COMM);
     EXPECT_EQ(temp_comm_write(port, t, 2, 3), ERR_TEMP_SENSOR_COMM);
@@ -206,7 +226,7 @@ TEST_F(TempLine, TextsRefusedBeforeSending) {
     EXPECT_EQ(printed(), "");
 
     // The longest texts that fit go out whole.
-    peer.add_step({{}, {TEMP_ACK}, 20ms});
+    peer.add_step({selection(std::string(248, 'A')), {TEMP_ACK}, 0ms});
     EXPECT_EQ(temp_comm_write(port, t, 248, TEMP_MSG_WRITE), NO_ERROR);
     EXPECT_EQ(peer.received().size(), 256u);
 }
@@ -227,7 +247,7 @@ TEST_F(TempLine, SetUpSequence) {
         peer.add_step({text_then(message.c_str(), {bcc}), {TEMP_ACK}, 0ms});
     }
     EXPECT_EQ(temp_sensor_init(port), NO_ERROR);
-    EXPECT_TRUE(peer.wait_script_done(1s));
+    EXPECT_TRUE(peer.wait_script_done(kEventLimit));
     EXPECT_EQ(peer.received().size(), 4u * 15u);
     EXPECT_EQ(printed(), "");
 }

@@ -2,8 +2,10 @@
 // an FTP instrument, values written and read back, injected faults, and a
 // hostile sensor.
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <set>
+#include <string>
 
 #include "device_test_support.h"
 
@@ -94,6 +96,7 @@ TEST_F(TempSimulated, SwitchOnFailures) {
 TEST_F(TempSimulated, SilentSensorFailsTheSwitchOnAndIsClosed) {
     if (kWineComPort) GTEST_SKIP() << "the pseudo-terminal behind Wine's COM port refuses parity framing";
     device.inject(sim::device_fault::silence, 1);
+    const first_byte_timeout silent;
     EXPECT_EQ(temp_sensor_switch_on(&info), ERR_TEMP_SENSOR_INIT);
     EXPECT_EQ(printed(),
               "temp_comm_read: timeout on first byte, respType=1\n"
@@ -161,7 +164,11 @@ TEST_F(TempSimulated, EachFaultFailsOneExchangeAndTheNextOneWorks) {
                               expected{sim::device_fault::silence, ERR_TEMP_SENSOR_TIMEOUT}}) {
         device.inject(e.fault, 1);
         std::string value;
-        EXPECT_EQ(read("PV", &value), e.code) << sim::device_fault_name(e.fault);
+        {
+            std::optional<first_byte_timeout> silent;
+            if (e.fault == sim::device_fault::silence) silent.emplace();
+            EXPECT_EQ(read("PV", &value), e.code) << sim::device_fault_name(e.fault);
+        }
         EXPECT_EQ(read("PV", &value), NO_ERROR) << sim::device_fault_name(e.fault);
         EXPECT_EQ(value, "0023.4");
     }
@@ -186,6 +193,12 @@ TEST_P(TempHostile, EveryCallEndsWithACodeAndTheLinkRecovers) {
     const int exchanges = kWineComPort ? 150 : 500;
     const std::set<int32_t> allowed = {NO_ERROR, ERR_TEMP_SENSOR_COMM, ERR_TEMP_SENSOR_TIMEOUT,
                                        ERR_TEMP_SENSOR_READ, ERR_TEMP_SENSOR_CHECKSUM};
+    // Every wait for a byte that never comes is cut short, and the late
+    // pieces of answers still come within it.
+    std::optional<scaled_read_timeouts> quick(std::in_place, kHostileReadPermille);
+    seriallink::bounds().temp_first_byte_s = 1;
+    ASSERT_EQ(sio_set_timeout(handle(), 1), NO_ERROR);
+    ASSERT_TRUE(device.set("late_ms", std::to_string(kHostileLateMs)));
     device.inject(sim::device_fault::hostile, -1, GetParam());
     std::mt19937 pick(GetParam());
     for (int i = 0; i < exchanges; ++i) {
@@ -196,9 +209,12 @@ TEST_P(TempHostile, EveryCallEndsWithACodeAndTheLinkRecovers) {
         ASSERT_LT(value.size(), static_cast<size_t>(TEMP_STR_MAX_LEN));
     }
     device.inject(sim::device_fault::none, 0);
-    // Late pieces of the last answers come within a quarter of a second,
-    // unless the machine is busy.
-    std::this_thread::sleep_for(1s);
+    quick.reset();
+    seriallink::bounds().temp_first_byte_s = seriallink::wait_bounds{}.temp_first_byte_s.load();
+    ASSERT_EQ(sio_set_timeout(handle(), 1), NO_ERROR);
+    // Once the last answers are on the line, the next exchange drains what
+    // is left when it fails.
+    ASSERT_TRUE(device.wait_idle(kEventLimit));
     printed().clear();
     // Leftovers of an over-long answer, or a piece still late, cost one
     // exchange at most.

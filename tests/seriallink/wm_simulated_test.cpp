@@ -3,8 +3,10 @@
 // recovery after it, and a hostile device.
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <random>
 #include <set>
+#include <string>
 
 #include "device_test_support.h"
 #include "util/util.h"
@@ -143,7 +145,10 @@ TEST_F(WmSimulated, BoardSwitchOnSkipsOtherSystemsAndClosesOnFailure) {
 
     info.systemType = 19;
     device.inject(sim::device_fault::silence, 1);
-    EXPECT_EQ(wm_board_switch_on(&info), ERR_WM_TIMEOUT);
+    {
+        const first_byte_timeout silent;
+        EXPECT_EQ(wm_board_switch_on(&info), ERR_WM_TIMEOUT);
+    }
     EXPECT_EQ(handle(), plat::kInvalidPort);
 
     std::snprintf(info.waveMonitor.line.portName, sizeof info.waveMonitor.line.portName, "%s",
@@ -186,6 +191,7 @@ TEST_F(WmSimulated, FailedCanSwitchOnClosesTheLine) {
     EXPECT_EQ(handle(), plat::kInvalidPort);
     info.systemType = 30;
     device.inject(sim::device_fault::silence, 1);
+    const first_byte_timeout silent;
     EXPECT_EQ(wm_can_switch_on(&info), ERR_WM_TIMEOUT);
     EXPECT_EQ(handle(), plat::kInvalidPort);
 }
@@ -216,7 +222,11 @@ TEST_F(WmSimulated, EachFaultFailsOneExchangeAndTheNextOneWorks) {
                               expected{sim::device_fault::silence, ERR_WM_TIMEOUT}}) {
         device.inject(e.fault, 1);
         uint32_t laser = 0;
-        EXPECT_EQ(wm_read_laser(&handle(), &laser), e.code) << sim::device_fault_name(e.fault);
+        {
+            std::optional<first_byte_timeout> silent;
+            if (e.fault == sim::device_fault::silence) silent.emplace();
+            EXPECT_EQ(wm_read_laser(&handle(), &laser), e.code) << sim::device_fault_name(e.fault);
+        }
         EXPECT_EQ(wm_read_laser(&handle(), &laser), NO_ERROR) << sim::device_fault_name(e.fault);
         EXPECT_EQ(laser, WM_FLAG_LASER_ON);
     }
@@ -247,7 +257,7 @@ TEST_F(WmSimulated, StalledAnswerFailsAndTheLineIsFlushedAfterIt) {
                                              "response char 19 of 37"),
               std::string::npos)
         << printed();
-    std::this_thread::sleep_for(800ms);  // the rest comes late
+    ASSERT_TRUE(device.wait_idle(kEventLimit));  // the rest comes late
     EXPECT_EQ(wm_flush_inp(&handle()), NO_ERROR);
     EXPECT_EQ(wm_read_status(&handle(), &status), NO_ERROR);
     EXPECT_EQ(status.word7, 7u);
@@ -263,9 +273,15 @@ TEST_P(WmHostile, EveryCallEndsWithACodeAndTheLinkRecovers) {
     open();
     const int exchanges = kWineComPort ? 150 : 500;
     const std::set<int32_t> allowed = {NO_ERROR, ERR_WM_NAK, ERR_WM_READ, ERR_WM_TIMEOUT};
+    plat::port_handle* h = &handle();
+    // Every wait for a byte that never comes is cut short, and the late
+    // pieces of answers still come within it.
+    std::optional<scaled_read_timeouts> quick(std::in_place, kHostileReadPermille);
+    seriallink::bounds().wm_first_byte_s = 1;
+    ASSERT_EQ(sio_set_timeout(*h, 1), NO_ERROR);
+    ASSERT_TRUE(device.set("late_ms", std::to_string(kHostileLateMs)));
     device.inject(sim::device_fault::hostile, -1, GetParam());
     std::mt19937 pick(GetParam());
-    plat::port_handle* h = &handle();
     for (int i = 0; i < exchanges; ++i) {
         uint32_t laser = 0;
         wm_status status{};
@@ -285,9 +301,11 @@ TEST_P(WmHostile, EveryCallEndsWithACodeAndTheLinkRecovers) {
         ASSERT_TRUE(allowed.count(code) == 1) << "exchange " << i << ": " << u_err_name(code);
     }
     device.inject(sim::device_fault::none, 0);
-    // Late pieces of the last answers come within a quarter of a second,
-    // unless the machine is busy.
-    std::this_thread::sleep_for(1s);
+    quick.reset();
+    seriallink::bounds().wm_first_byte_s = seriallink::wait_bounds{}.wm_first_byte_s.load();
+    ASSERT_EQ(sio_set_timeout(*h, 1), NO_ERROR);
+    // Once the last answers are on the line, the flush takes what is left.
+    ASSERT_TRUE(device.wait_idle(kEventLimit));
     printed().clear();
     ASSERT_EQ(wm_flush_inp(h), NO_ERROR);
     // Should one still have come after the flush, it costs one exchange.
