@@ -15,6 +15,7 @@
 #include "instrument/instrument.h"
 #include "platform/platform.h"
 #include "support/cal_file_sample.h"
+#include "support/folder_entries.h"
 #include "support/print_capture.h"
 #include "support/temp_file.h"
 #include "util/util.h"
@@ -89,14 +90,6 @@ const char* const kFullWritten =
     "Future Keyword:  kept  as it was: with a colon  \r\n"
     "AnotherFuture:1 2 3\r\n";
 
-std::vector<std::string> entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    return names;
-}
-
 sys_info read_full_sample() {
     const temp_file sample("sample.cal");
     sample.write_text(cal_sample::full_file());
@@ -167,7 +160,7 @@ TEST(CalFileWrite, ReplacesTheTargetWithNothingLeftBeside) {
     const std::string text = target.read();
     EXPECT_NE(text.find("\r\nSystemType: 7\r\n"), std::string::npos);
     EXPECT_NE(text.find("\r\nOld: line\r\n"), std::string::npos);
-    for (const std::string& name : entries(target.path.parent_path())) {
+    for (const std::string& name : folder_entries(target.path.parent_path())) {
         EXPECT_EQ(name.rfind("_cal", 0), std::string::npos) << "left behind: " << name;
     }
 }

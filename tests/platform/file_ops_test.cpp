@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "support/child_run.h"
+#include "support/folder_entries.h"
 #include "support/temp_file.h"
 
 namespace fs = std::filesystem;
@@ -31,15 +32,6 @@ std::string read(const fs::path& path) {
 
 void write(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::vector<std::string> entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 class FileOps : public ::testing::Test {
@@ -77,7 +69,7 @@ TEST_F(FileOps, EveryOperationTakesWidePaths) {
     EXPECT_EQ(read(renamed), "copied bytes");
     EXPECT_TRUE(plat::delete_file(wide_path(renamed)));
     EXPECT_TRUE(plat::delete_file(temporary));
-    EXPECT_EQ(entries(dir), std::vector<std::string>{fs::path(source).filename().string()});
+    EXPECT_EQ(folder_entries(dir), std::vector<std::string>{fs::path(source).filename().string()});
 }
 
 TEST_F(FileOps, RefusedWidePathsFailEveryOperation) {
@@ -102,7 +94,7 @@ TEST_F(FileOps, RefusedWidePathsFailEveryOperation) {
         EXPECT_NE(replacement.create(bad, "_r"), 0);
     }
     EXPECT_EQ(read(existing), "kept");
-    EXPECT_EQ(entries(folder_.path), std::vector<std::string>{"existing"});
+    EXPECT_EQ(folder_entries(folder_.path), std::vector<std::string>{"existing"});
 }
 
 TEST_F(FileOps, ReplacementTakesTheNameOnlyWhenCommitted) {
@@ -121,11 +113,11 @@ TEST_F(FileOps, ReplacementTakesTheNameOnlyWhenCommitted) {
             ASSERT_NE(stream, nullptr);
             std::fputs("abandoned", stream);
             if (named) {
-                EXPECT_EQ(entries(folder_.path).size(), 2u);
+                EXPECT_EQ(folder_entries(folder_.path).size(), 2u);
             }
         }  // not committed: abandoned
         EXPECT_EQ(read(target), "old");
-        EXPECT_EQ(entries(folder_.path), std::vector<std::string>{"target"});
+        EXPECT_EQ(folder_entries(folder_.path), std::vector<std::string>{"target"});
 
         plat::file_replacement replacement;
         ASSERT_EQ(replacement.create(target.string(), "_r"), 0);
@@ -135,7 +127,7 @@ TEST_F(FileOps, ReplacementTakesTheNameOnlyWhenCommitted) {
         EXPECT_EQ(read(target), "old");
         EXPECT_EQ(replacement.commit(), 0);
         EXPECT_EQ(read(target), "new");
-        EXPECT_EQ(entries(folder_.path), std::vector<std::string>{"target"});
+        EXPECT_EQ(folder_entries(folder_.path), std::vector<std::string>{"target"});
     }
     plat::file_replacement::use_named_temporaries(false);
 }
@@ -178,7 +170,7 @@ TEST_F(FileOps, ReplacementFollowsLinksAndKeepsPermissions) {
     EXPECT_EQ(read(file), "new");
     EXPECT_EQ(fs::status(file).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    EXPECT_EQ(entries(folder_.path / "real"), std::vector<std::string>{"file"});
+    EXPECT_EQ(folder_entries(folder_.path / "real"), std::vector<std::string>{"file"});
 
     // A dangling link leads to a new file, created where it points.
     fs::create_symlink("real/later", folder_.path / "dangling");
@@ -215,7 +207,7 @@ TEST_F(FileOps, OwnerIsKeptAndWriteProtectedFilesAreNotReplaced) {
         fs::permissions(file, fs::perms::owner_read | fs::perms::group_read);
         plat::file_replacement replacement;
         EXPECT_EQ(replacement.create(file.string(), "_r"), EACCES);
-        EXPECT_EQ(entries(folder_.path), std::vector<std::string>{"theirs"});
+        EXPECT_EQ(folder_entries(folder_.path), std::vector<std::string>{"theirs"});
         return;
     }
     const passwd* nobody = ::getpwnam("nobody");
@@ -240,7 +232,7 @@ TEST_F(FileOps, OwnerIsKeptAndWriteProtectedFilesAreNotReplaced) {
               }),
               "");
     EXPECT_EQ(read(file), "new");
-    EXPECT_EQ(entries(folder_.path), std::vector<std::string>{"theirs"});
+    EXPECT_EQ(folder_entries(folder_.path), std::vector<std::string>{"theirs"});
 }
 
 #endif

@@ -19,20 +19,12 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/folder_entries.h"
 #include "support/temp_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::string> entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 std::string read(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -88,7 +80,7 @@ ended_child end_writer(const fs::path& target, bool named, int signal_number) {
     char byte = 0;
     result.ready = ::poll(&wait_for, 1, 60000) == 1 && ::read(ready[0], &byte, 1) == 1;
     ::close(ready[0]);
-    if (result.ready) result.while_written = entries(target.parent_path());
+    if (result.ready) result.while_written = folder_entries(target.parent_path());
     ::kill(child, result.ready ? signal_number : SIGKILL);
     ::waitpid(child, &result.status, 0);
     return result;
@@ -112,7 +104,7 @@ class FileReplacementSignals : public ::testing::Test {
         }
         EXPECT_TRUE(WIFSIGNALED(ended.status));
         EXPECT_EQ(WTERMSIG(ended.status), signal_number);
-        EXPECT_EQ(entries(folder_.path), std::vector<std::string>{"target"});
+        EXPECT_EQ(folder_entries(folder_.path), std::vector<std::string>{"target"});
         EXPECT_EQ(read(target_), "old");
     }
 
@@ -137,7 +129,7 @@ TEST_F(FileReplacementSignals, AKilledWriterLeavesNothingWhereFilesCanBeUnnamed)
     EXPECT_EQ(ended.while_written, std::vector<std::string>{"target"});
     EXPECT_TRUE(WIFSIGNALED(ended.status));
     EXPECT_EQ(WTERMSIG(ended.status), SIGKILL);
-    EXPECT_EQ(entries(folder_.path), std::vector<std::string>{"target"});
+    EXPECT_EQ(folder_entries(folder_.path), std::vector<std::string>{"target"});
     EXPECT_EQ(read(target_), "old");
 }
 #endif

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "probe_runner.h"
 #include "support/child_run.h"
+#include "support/folder_entries.h"
 #include "util/util.h"
 
 #if !defined(_WIN32)
@@ -43,14 +44,6 @@ std::string numbered_lines(int count, size_t width, const std::string& end) {
     std::string text;
     for (int i = 0; i < count; ++i) text += std::string(width, static_cast<char>('a' + i)) + end;
     return text;
-}
-
-std::vector<std::string> entries(const fs::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    return names;
 }
 
 // Each test logs into logs/ and points the temporary folder (TMPDIR on POSIX,
@@ -158,8 +151,8 @@ TEST_F(LogToFile, TenCrLfLinesKeepTheLastFour) {
     EXPECT_EQ(read(log_), ten.substr(6 * 101) + "new text\r\n");
     EXPECT_EQ(printed, "");
     // The copy replaced the log; no temporary file is left anywhere.
-    EXPECT_EQ(entries(logs_), std::vector<std::string>{"instrument.log"});
-    EXPECT_TRUE(entries(tmp_).empty());
+    EXPECT_EQ(folder_entries(logs_), std::vector<std::string>{"instrument.log"});
+    EXPECT_TRUE(folder_entries(tmp_).empty());
 }
 
 TEST_F(LogToFile, LineFeedOnlyLinesCountTheirRealLength) {
@@ -196,8 +189,8 @@ TEST_F(LogToFile, TrimWithoutTextLeavesTheLogAlone) {
     write(log_, ten);
     EXPECT_EQ(u_log_to_file(log_.c_str(), nullptr, 1000, 500), NO_ERROR);
     EXPECT_EQ(read(log_), ten);
-    EXPECT_EQ(entries(logs_).size(), 1u);
-    EXPECT_TRUE(entries(tmp_).empty());
+    EXPECT_EQ(folder_entries(logs_).size(), 1u);
+    EXPECT_TRUE(folder_entries(tmp_).empty());
 }
 
 // ---- wide and linked logs ----------------------------------------------------
@@ -227,8 +220,8 @@ TEST_F(LogToFile, WideLogIsAppendedToAndTrimmed) {
     std::ifstream in(on_disk, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
               ten.substr(6 * 101) + "new text\r\nmore\r\n");
-    EXPECT_EQ(entries(logs_), std::vector<std::string>{on_disk.filename().string()});
-    EXPECT_TRUE(entries(tmp_).empty());
+    EXPECT_EQ(folder_entries(logs_), std::vector<std::string>{on_disk.filename().string()});
+    EXPECT_TRUE(folder_entries(tmp_).empty());
     EXPECT_EQ(printed, "");
 }
 
@@ -241,7 +234,7 @@ TEST_F(LogToFile, UnreadableWidePathIsAnAccessError) {
     const int32_t result = u_log_to_file(wide.c_str(), "x\n", 0, 0);
     fs::current_path(saved);
     EXPECT_EQ(result, ERR_FILE_IO);
-    EXPECT_TRUE(entries(logs_).empty());
+    EXPECT_TRUE(folder_entries(logs_).empty());
     EXPECT_EQ(printed, "u_log_to_file: error accessing file '" + std::string(wide.c_str()) + "'\n");
 }
 
@@ -259,8 +252,8 @@ TEST_F(LogToFile, LinkedLogKeepsItsLinkAndPermissions) {
     EXPECT_TRUE(fs::is_symlink(log_));
     EXPECT_EQ(read(target), ten.substr(6 * 101) + "new text\r\n");
     EXPECT_EQ(fs::status(target).permissions(), mode);
-    EXPECT_EQ(entries(logs_).size(), 2u);
-    EXPECT_TRUE(entries(tmp_).empty());
+    EXPECT_EQ(folder_entries(logs_).size(), 2u);
+    EXPECT_TRUE(folder_entries(tmp_).empty());
 }
 #endif
 
@@ -352,7 +345,7 @@ TEST_F(LogToFile, NoTemporaryName) {
     EXPECT_EQ(u_log_to_file(log.c_str(), "x\n", 1000, 500), ERR_CANT_CREATE_FILE);
     EXPECT_EQ(printed, "u_log_to_file: cannot obtain temp file name\n");
     EXPECT_EQ(read(log), ten);
-    EXPECT_EQ(entries(fs::path(log).parent_path()), std::vector<std::string>{"L"});
+    EXPECT_EQ(folder_entries(fs::path(log).parent_path()), std::vector<std::string>{"L"});
 }
 
 TEST_F(LogToFile, FailedCopyBackKeepsTheLogAndTheTemporaryCopy) {
@@ -363,7 +356,7 @@ TEST_F(LogToFile, FailedCopyBackKeepsTheLogAndTheTemporaryCopy) {
     EXPECT_EQ(read(log), ten);
 
     // The copy went to the system's temporary folder, and holds the result.
-    const std::vector<std::string> temps = entries(tmp_);
+    const std::vector<std::string> temps = folder_entries(tmp_);
     ASSERT_EQ(temps.size(), 1u);
     EXPECT_EQ(temps[0].rfind("_log", 0), 0u);
     const std::string temp = tmp_ + kSep + temps[0];
