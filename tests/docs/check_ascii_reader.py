@@ -2,7 +2,8 @@
 library: the reader reads the bundled example's ASCII form, in Format 2 as
 it stands and in Format 1 (line 1 changed, line 14 left out), and every
 header field, intensity frame and phase value must equal what the library's
-binary reader holds for the binary example (print_datafile_records).
+binary reader holds for the binary example (print_datafile_records). The
+reader's listing in ascii-data-file.md must be the reader's file.
 Exit status 77 (skipped) without numpy.
 
     check_ascii_reader.py READER_DIR PRINTER BINARY_FILE ASCII_FILE SCRATCH_DIR
@@ -91,8 +92,21 @@ def format1_copy(path):
     return copy
 
 
+def listing_differs():
+    """Whether the page's copy of the reader differs from the file."""
+    with open(os.path.join(reader_dir, "ascii-data-file.md"), encoding="utf-8") as f:
+        page = f.read()
+    with open(os.path.join(reader_dir, "read_ascii_data_file.py"), encoding="utf-8") as f:
+        reader = f.read()
+    _, marker, rest = page.partition("<!-- listing: read_ascii_data_file.py -->\n```python\n")
+    return not marker or rest.partition("```\n")[0] != reader
+
+
 def main():
     os.makedirs(scratch, exist_ok=True)
+    if listing_differs():
+        print("the listing in ascii-data-file.md is not read_ascii_data_file.py")
+        return 1
     records = library_records(binary_file)
     failed = False
     for file_format, path in ((2, ascii_file), (1, format1_copy(ascii_file))):
