@@ -77,18 +77,20 @@ int main(int argc, char** argv) {
     std::printf("%d files of %d x %d with %d intensity frames, %d repetitions\n", files, WIDTH,
                 HEIGHT, gen.n_buckets, reps);
 
-    std::vector<std::string> batch_command{opt["--gridtool"], "batch", "--to", by_batch.string(),
-                                           "--force", "--"};
+    std::vector<std::string> batch_command{opt["--gridtool"], "batch",   "--to",
+                                           by_batch.string(), "--force", "--"};
     batch_command.insert(batch_command.end(), inputs.begin(), inputs.end());
-    std::vector<std::string> loop_command{"/bin/sh", "-c", SHELL_LOOP, "sh", opt["--gridtext"],
-                                          by_loop.string()};
+    std::vector<std::string> loop_command{
+        "/bin/sh", "-c", SHELL_LOOP, "sh", opt["--gridtext"], by_loop.string()};
     loop_command.insert(loop_command.end(), inputs.begin(), inputs.end());
 
     bench::timing batch;
     bench::timing loop;
     for (int rep = 0; rep < reps; ++rep) {
-        if (!bench::time_runs(1, [&] { return bench::run_ok(batch_command); }, batch) ||
-            !bench::time_runs(1, [&] { return bench::run_ok(loop_command); }, loop)) {
+        if (!bench::time_runs(
+                1, [&] { return bench::run_ok(batch_command); }, batch) ||
+            !bench::time_runs(
+                1, [&] { return bench::run_ok(loop_command); }, loop)) {
             return 1;
         }
     }

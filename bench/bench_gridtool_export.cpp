@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
                 side, static_cast<double>(std::filesystem::file_size(input)) / 1e6, reps);
 
     const std::vector<std::string> export_command{opt["--gridtool"], "export", "--to", "npy",
-                                                  "--force", "--", input, npy};
+                                                  "--force",         "--",     input,  npy};
     const std::vector<std::string> convert_command{opt["--gridtext"], "-f", input, text};
     const std::vector<std::string> load_command{PYTHON, "-c", NUMPY_LOAD, opt["--reader"], text};
 
@@ -102,9 +102,12 @@ int main(int argc, char** argv) {
     bench::timing loaded;
     bench::timing converted_and_loaded;
     for (int rep = 0; rep < reps; ++rep) {
-        if (!bench::time_runs(1, [&] { return bench::run_ok(export_command); }, exported) ||
-            !bench::time_runs(1, [&] { return bench::run_ok(convert_command); }, converted) ||
-            !bench::time_runs(1, [&] { return bench::run_ok(load_command); }, loaded)) {
+        if (!bench::time_runs(
+                1, [&] { return bench::run_ok(export_command); }, exported) ||
+            !bench::time_runs(
+                1, [&] { return bench::run_ok(convert_command); }, converted) ||
+            !bench::time_runs(
+                1, [&] { return bench::run_ok(load_command); }, loaded)) {
             return 1;
         }
         converted_and_loaded.seconds.push_back(converted.seconds.back() + loaded.seconds.back());

@@ -65,34 +65,41 @@ void print_records(const data_file_ident& id, const data_file_params& p, const i
     text("text_534", p.text_534);
     text("text_562", p.text_562);
 
-    for (const auto& [name, value] :
-         {std::pair{"val_164", p.val_164}, {"val_168", p.val_168}, {"val_172", p.val_172},
-          {"val_176", p.val_176}, {"val_180", p.val_180}, {"val_184", p.val_184},
-          {"val_204", p.val_204}, {"val_498", p.val_498}, {"val_226", p.val_226},
-          {"val_360", p.val_360}, {"val_198", p.val_198}}) {
+    for (const auto& [name, value] : {std::pair{"val_164", p.val_164},
+                                      {"val_168", p.val_168},
+                                      {"val_172", p.val_172},
+                                      {"val_176", p.val_176},
+                                      {"val_180", p.val_180},
+                                      {"val_184", p.val_184},
+                                      {"val_204", p.val_204},
+                                      {"val_498", p.val_498},
+                                      {"val_226", p.val_226},
+                                      {"val_360", p.val_360},
+                                      {"val_198", p.val_198}}) {
         real(name, value);
     }
     for (const auto& [name, value] :
          {std::pair{"val_162", p.val_162}, {"val_234", p.val_234}, {"val_236", p.val_236},
-          {"val_238", p.val_238}, {"val_240", p.val_240}, {"val_242", p.val_242},
-          {"val_244", p.val_244}, {"val_188", p.val_188}, {"val_190", p.val_190},
-          {"val_192", p.val_192}, {"val_196", p.val_196}, {"val_194", p.val_194},
-          {"val_202", p.val_202}, {"val_218", p.val_218}, {"val_300", p.val_300},
-          {"val_224", p.val_224}, {"val_230", p.val_230}, {"val_364", p.val_364},
-          {"val_232", p.val_232}, {"val_298", p.val_298}, {"val_302", p.val_302}}) {
+          {"val_238", p.val_238},          {"val_240", p.val_240}, {"val_242", p.val_242},
+          {"val_244", p.val_244},          {"val_188", p.val_188}, {"val_190", p.val_190},
+          {"val_192", p.val_192},          {"val_196", p.val_196}, {"val_194", p.val_194},
+          {"val_202", p.val_202},          {"val_218", p.val_218}, {"val_300", p.val_300},
+          {"val_224", p.val_224},          {"val_230", p.val_230}, {"val_364", p.val_364},
+          {"val_232", p.val_232},          {"val_298", p.val_298}, {"val_302", p.val_302}}) {
         number(name, value);
     }
-    for (const auto& [name, value] :
-         {std::pair{"val_76", p.val_76}, {"val_210", p.val_210}, {"val_214", p.val_214},
-          {"val_220", p.val_220}, {"val_242_wide", p.val_242_wide}}) {
+    for (const auto& [name, value] : {std::pair{"val_76", p.val_76},
+                                      {"val_210", p.val_210},
+                                      {"val_214", p.val_214},
+                                      {"val_220", p.val_220},
+                                      {"val_242_wide", p.val_242_wide}}) {
         number(name, value);
     }
 
     phase_stats stats{};
     number("valid_points", phase_matrix_stats(&ph, nullptr, &stats) == NO_ERROR ? stats.count : 0);
     values("intensity", in.matrix,
-           in.matrix == nullptr ? 0
-                                : int64_t{in.window.width} * in.window.height * in.n_buckets);
+           in.matrix == nullptr ? 0 : int64_t{in.window.width} * in.window.height * in.n_buckets);
     values("phase", ph.matrix,
            ph.matrix == nullptr ? 0 : int64_t{ph.window.width} * ph.window.height);
 }
