@@ -52,9 +52,14 @@ int32_t write_stream(FILE* stream, const picture_job& job, std::string* reason) 
     const png_rows_spec spec{static_cast<uint32_t>(job.width), static_cast<uint32_t>(job.height),
                              job.channels};
     int os_error = 0;
-    if (png_write_rows(stream, spec, job.fill, job.context, row.get(), &os_error) != 0) {
-        give_reason(reason, os_error);
-        return ERR_CANT_WRITE_FILE;
+    switch (png_write_rows(stream, spec, job.fill, job.context, row.get(), &os_error)) {
+        case PNG_ROWS_WRITTEN:
+            break;
+        case PNG_ROWS_NO_MEMORY:
+            return ERR_NO_MEM;
+        case PNG_ROWS_FAILED:
+            give_reason(reason, os_error);
+            return ERR_CANT_WRITE_FILE;
     }
     if (std::fflush(stream) != 0) {
         give_reason(reason, errno);

@@ -7,12 +7,13 @@
 // code; on an error the system reports (the output not created, not written)
 // *reason, when reason is not null, gets the system's reason for it.
 //
-//   ERR_IMPROPER_WINDOW     a window without points (width or height below 1)
-//   ERR_INVALID_PARAM       no buffer, or fewer elements than the window holds
-//   ERR_PARAM_OUT_OF_RANGE  a frame the intensity matrix does not have
-//   ERR_NO_MEM              no memory for a row of the picture
-//   ERR_CANT_CREATE_FILE    the output could not be created
-//   ERR_CANT_WRITE_FILE     writing it failed, or it could not take its place
+//   ERR_IMPROPER_WINDOW        a window without points (width or height below 1)
+//   ERR_INVALID_PARAM          no buffer, or fewer elements than the window holds
+//   ERR_PARAM_OUT_OF_RANGE     a frame the intensity matrix does not have
+//   ERR_DATASET_DIM_TOO_LARGE  a picture of more than 1,000,000 pixels a side
+//   ERR_NO_MEM                 the allocation hook refused memory (libpng's too)
+//   ERR_CANT_CREATE_FILE       the output could not be created
+//   ERR_CANT_WRITE_FILE        writing it failed, or it could not take its place
 #pragma once
 
 #include <cstdint>

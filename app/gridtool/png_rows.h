@@ -20,9 +20,11 @@ struct png_rows_spec {
 // Fills row y (0 at the top) of width * channels bytes. Must not throw.
 using png_row_fill = void (*)(const void* context, uint32_t y, uint8_t* row);
 
+enum png_rows_result { PNG_ROWS_WRITTEN, PNG_ROWS_NO_MEMORY, PNG_ROWS_FAILED };
+
 // Writes the whole PNG to stream, filling each row into `row` (width *
-// channels bytes, the caller's) just before it is written. 0, or -1 when
-// libpng gave up (a failed write included), with *os_error the system's
-// error number at that point (0 when there was none).
-int png_write_rows(FILE* stream, const png_rows_spec& spec, png_row_fill fill,
+// channels bytes, the caller's) just before it is written. PNG_ROWS_FAILED
+// when libpng gave up for another reason than memory (a failed write), with
+// *os_error the system's error number at that point (0 when there was none).
+png_rows_result png_write_rows(FILE* stream, const png_rows_spec& spec, png_row_fill fill,
                    const void* context, uint8_t* row, int* os_error);
