@@ -140,11 +140,12 @@ TEST(PhasePicture, ConstantMapAndSinglePoint) {
 
 // Extremes: a spread beyond 32 bits signed, and the widest window.
 TEST(PhasePicture, WidestRangeAndWidestWindow) {
-    owned_phase range(2, 1, {INT32_MIN, PHASE_INVALID - 1});
+    owned_phase range(3, 1, {INT32_MIN, 0, PHASE_INVALID - 1});
     const written_phase w = write_and_decode(range.m, 11);
     if (!w.png.ok) return;
     EXPECT_EQ(map_point(w.png, w.layout, 0, 0), LOWEST);
-    EXPECT_EQ(map_point(w.png, w.layout, 1, 0), HIGHEST);
+    EXPECT_EQ(map_point(w.png, w.layout, 1, 0), GT_COLOUR_MAP[128]);  // 127.5000003 of 255
+    EXPECT_EQ(map_point(w.png, w.layout, 2, 0), HIGHEST);
     EXPECT_EQ(label_mismatch(w.png, w.layout, w.layout.min_label_y, "-2147483648"), "");
     EXPECT_EQ(label_mismatch(w.png, w.layout, w.layout.max_label_y, "2147483639"), "");
 
