@@ -96,17 +96,20 @@ int run_export(const std::vector<std::string>& args) {
     if (const int32_t err = m.load(file, &reason); err != NO_ERROR) return fail(file, err, reason);
     gsf.title = ident_title(m.ident);
 
-    value_grid grid;
-    if (const int32_t err = phase_grid(m.phase, &grid); err != NO_ERROR) return fail(file, err, "");
-    if (const int status = write_grid(a, format, gsf, grid, out); status != EXIT_OK) return status;
-    if (!a.has("--frames")) return EXIT_OK;
-    if (m.intens.n_buckets <= 0) return fail(file, ERR_NO_DATA, "no intensity frames");
-    for (int32_t frame = 0; frame < m.intens.n_buckets; ++frame) {
-        if (const int32_t err = frame_grid(m.intens, frame, &grid); err != NO_ERROR) {
-            return fail(file, err, "");
+    // Every grid first, so that a bad frame fails the file before anything is written.
+    std::vector<value_grid> grids(1);
+    if (const int32_t err = phase_grid(m.phase, &grids[0]); err != NO_ERROR) return fail(file, err, "");
+    if (a.has("--frames")) {
+        if (m.intens.n_buckets <= 0) return fail(file, ERR_NO_DATA, "no intensity frames");
+        grids.resize(1 + static_cast<size_t>(m.intens.n_buckets));
+        for (int32_t frame = 0; frame < m.intens.n_buckets; ++frame) {
+            const int32_t err = frame_grid(m.intens, frame, &grids[1 + static_cast<size_t>(frame)]);
+            if (err != NO_ERROR) return fail(file, err, "");
         }
-        if (const int status = write_grid(a, format, gsf, grid, frame_path(out, frame));
-            status != EXIT_OK) {
+    }
+    for (size_t i = 0; i < grids.size(); ++i) {
+        const std::string path = i == 0 ? out : frame_path(out, static_cast<int32_t>(i - 1));
+        if (const int status = write_grid(a, format, gsf, grids[i], path); status != EXIT_OK) {
             return status;
         }
     }

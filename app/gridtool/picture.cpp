@@ -34,12 +34,12 @@ int run_picture(const std::vector<std::string>& args) {
     }
     if (a.help) return print_help(kHelp);
     if (a.version) return print_version();
-    if (!pictures_built_in()) return usage_error(kNoPictures);
     if (a.operands.size() != 2) return usage_error("picture takes FILE and OUT.png");
     long frame = -1;
     if (a.has("--frame") && !parse_integer(a.value("--frame", ""), 0, 32767, &frame)) {
         return usage_error("--frame needs a frame number from 0, not " + a.value("--frame", ""));
     }
+    if (!pictures_built_in()) return usage_error(kNoPictures);
     const std::string& file = a.operands[0];
     const std::string& out = a.operands[1];
 
