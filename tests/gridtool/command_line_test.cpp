@@ -55,7 +55,7 @@ TEST(GridtoolCommandLine, WrongLinesNameWhatWasRefused) {
 TEST(GridtoolCommandLine, DoubleDashEndsTheOptions) {
     const plat::process_result r = gridtool({"info", "--", "--json"});
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_EQ(r.err, "gridtool: --json: ERR_CANT_OPEN_FILE (" + kNoSuchFile + ")\n");
+    expect_reason(r.err, "gridtool: --json: ERR_CANT_OPEN_FILE", "No such file or directory");
 }
 
 TEST(GridtoolInfo, JsonCarriesTheLibrarysStatistics) {
@@ -149,7 +149,7 @@ TEST(GridtoolOutputs, AFailedCreationNamesTheSystemsReason) {
     const std::string out = folder.str() + "/x.npy";
     const plat::process_result r = gridtool({"export", "--to", "npy", GRIDTOOL_EXAMPLE, out});
     EXPECT_EQ(r.exit_code, 1);
-    EXPECT_EQ(r.err, "gridtool: " + out + ": ERR_CANT_CREATE_FILE (" + kNoSuchFolder + ")\n");
+    expect_reason(r.err, "gridtool: " + out + ": ERR_CANT_CREATE_FILE", "No such file or directory");
 }
 
 }  // namespace

@@ -20,14 +20,19 @@ inline plat::process_result gridtool(std::vector<std::string> args) {
     return result;
 }
 
-// The system's reasons for a missing file and for a missing folder.
+// A failure line with the system's reason after the error name: exactly
+// posix_reason on POSIX; on Windows whatever the system's message table says.
+inline void expect_reason(const std::string& err, const std::string& before,
+                          const std::string& posix_reason) {
 #ifdef _WIN32
-inline const std::string kNoSuchFile = "The system cannot find the file specified";
-inline const std::string kNoSuchFolder = "The system cannot find the path specified";
+    (void)posix_reason;
+    EXPECT_EQ(err.substr(0, before.size() + 2), before + " (") << err;
+    EXPECT_GT(err.size(), before.size() + 4) << err;
+    EXPECT_EQ(err.substr(err.size() - 2), ")\n") << err;
 #else
-inline const std::string kNoSuchFile = "No such file or directory";
-inline const std::string kNoSuchFolder = "No such file or directory";
+    EXPECT_EQ(err, before + " (" + posix_reason + ")\n");
 #endif
+}
 
 // The bundled example as the binary reader returns it.
 struct example_records : measurement {
