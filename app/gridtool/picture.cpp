@@ -8,7 +8,6 @@
 #include "app/gridtool/measurement.h"
 #include "app/gridtool/output.h"
 #include "app/gridtool/picture_output.h"
-#include "platform/platform.h"
 
 namespace {
 
@@ -53,7 +52,8 @@ int run_picture(const std::vector<std::string>& args) {
     err = check_output(out, a.has("--force"), &reason);
     if (err == NO_ERROR) err = write_picture(out, m, static_cast<int32_t>(frame), &reason);
     if (err != NO_ERROR) {
-        report_failure(err == ERR_BAD_PARAM ? file : out, err, reason);
+        // A frame the file does not have is the file's failure; the rest concern OUT.
+        report_failure(err == ERR_PARAM_OUT_OF_RANGE ? file : out, err, reason);
         return EXIT_FILE_FAILED;
     }
     return EXIT_OK;

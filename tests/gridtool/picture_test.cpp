@@ -33,7 +33,7 @@ TEST(GridtoolPicture, PhaseMapAndFrameToAFileAndToStandardOutput) {
         gridtool({"picture", "--force", "--frame", "2", GRIDTOOL_EXAMPLE, out.str()});
     EXPECT_EQ(missing.exit_code, 1);
     EXPECT_EQ(missing.err,
-              std::string("gridtool: ") + GRIDTOOL_EXAMPLE + ": ERR_BAD_PARAM (no frame 2)\n");
+              std::string("gridtool: ") + GRIDTOOL_EXAMPLE + ": ERR_PARAM_OUT_OF_RANGE (no frame 2)\n");
 }
 
 }  // namespace
