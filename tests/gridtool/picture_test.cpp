@@ -36,4 +36,27 @@ TEST(GridtoolPicture, PhaseMapAndFrameToAFileAndToStandardOutput) {
               std::string("gridtool: ") + GRIDTOOL_EXAMPLE + ": ERR_PARAM_OUT_OF_RANGE (no frame 2)\n");
 }
 
+TEST(GridtoolPicture, BatchDrawsEachGoodFile) {
+    const temp_file dir("picture-batch");
+    const temp_file bad("picture-bad.dat");
+    bad.write_text("no data file");
+    std::filesystem::remove_all(dir.path);
+    const plat::process_result r =
+        gridtool({"batch", "--format", "png", "--to", dir.str(), GRIDTOOL_EXAMPLE, bad.str()});
+    if (!GRIDTOOL_HAVE_PNG) {
+        EXPECT_EQ(r.exit_code, 2);
+        EXPECT_FALSE(std::filesystem::exists(dir.path));
+        return;
+    }
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.err, "gridtool: " + bad.str() + ": ERR_NOT_A_DATA_FILE\ngridtool: converted 1, failed 1\n");
+    const temp_file png("picture-batch/sphere.png");
+    EXPECT_EQ(png.read().substr(0, 8), kPngSignature);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path),
+                            std::filesystem::directory_iterator()),
+              1);
+    std::filesystem::remove(png.path);
+    std::filesystem::remove_all(dir.path);
+}
+
 }  // namespace
