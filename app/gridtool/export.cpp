@@ -52,8 +52,7 @@ int fail(const std::string& file, int32_t err, const std::string& reason) {
 int write_grid(const parsed_args& a, const std::string& format, const gsf_options& gsf,
                const value_grid& grid, const std::string& out) {
     std::string reason;
-    int32_t err = check_output(out, a.has("--force"), &reason);
-    if (err == NO_ERROR) err = write_output(out, encode_as(format, grid, a.has("--raw"), gsf), &reason);
+    const int32_t err = write_output(out, encode_as(format, grid, a.has("--raw"), gsf), &reason);
     return err == NO_ERROR ? EXIT_OK : fail(out, err, reason);
 }
 
@@ -107,9 +106,16 @@ int run_export(const std::vector<std::string>& args) {
             if (err != NO_ERROR) return fail(file, err, "");
         }
     }
+    // Every output refused or allowed before the first is written.
+    std::vector<std::string> paths;
     for (size_t i = 0; i < grids.size(); ++i) {
-        const std::string path = i == 0 ? out : frame_path(out, static_cast<int32_t>(i - 1));
-        if (const int status = write_grid(a, format, gsf, grids[i], path); status != EXIT_OK) {
+        paths.push_back(i == 0 ? out : frame_path(out, static_cast<int32_t>(i - 1)));
+        std::string refusal;
+        const int32_t err = check_output(paths.back(), a.has("--force"), &refusal);
+        if (err != NO_ERROR) return fail(paths.back(), err, refusal);
+    }
+    for (size_t i = 0; i < grids.size(); ++i) {
+        if (const int status = write_grid(a, format, gsf, grids[i], paths[i]); status != EXIT_OK) {
             return status;
         }
     }

@@ -157,6 +157,20 @@ TEST_F(Export, FramesGoBesideTheOutput) {
     }
 }
 
+TEST_F(Export, AnExistingFrameOutputStopsTheExportBeforeAnythingIsWritten) {
+    const temp_file npy("taken.npy");
+    const temp_file frame1("taken.frame1.npy");
+    std::filesystem::remove(npy.path);
+    frame1.write_text("older frame");
+    const plat::process_result r =
+        gridtool({"export", "--to", "npy", "--frames", GRIDTOOL_EXAMPLE, npy.str()});
+    EXPECT_EQ(r.exit_code, 1);
+    EXPECT_EQ(r.err, "gridtool: " + frame1.str() + ": ERR_CANT_CREATE_FILE (" + frame1.str() +
+                         " already exists; --force replaces it)\n");
+    EXPECT_FALSE(npy.exists());
+    EXPECT_EQ(frame1.read(), "older frame");
+}
+
 TEST_F(Export, DashWritesToStandardOutput) {
     const plat::process_result r = gridtool({"export", "--to", "matrix", GRIDTOOL_EXAMPLE, "-"});
     ASSERT_EQ(r.exit_code, 0) << r.err;
