@@ -1,6 +1,6 @@
 # What `cmake --install` lays out under the prefix:
 #
-#   bin/                       the user programs (gridtext, ramptool, and the
+#   bin/                       the user programs (gridtext, gridtool, ramptool, and the
 #                              virtual instrument and its demo where built)
 #   lib/                       libgridtext_<subsystem>.a, pkgconfig/, cmake/
 #   lib/gridtext/sim/          the simulated CAN library the CAN module links
@@ -104,7 +104,7 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/instrument_demo
 # program that runs the library against the simulated libraries finds them
 # in lib/gridtext/sim beside its own folder, wherever the prefix was put: the
 # CAN library it links, and the frame-grabber and motion libraries it loads.
-set(GRIDTEXT_PROGRAMS gridtext ramptool virtual-instrument instrument-demo)
+set(GRIDTEXT_PROGRAMS gridtext gridtool ramptool virtual-instrument instrument-demo)
 set(GRIDTEXT_SIM_PROGRAMS instrument-demo)
 function(gridtext_install_programs)
   foreach(program IN LISTS GRIDTEXT_PROGRAMS)

@@ -10,7 +10,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "gridtext converts a binary measurement file of a surface-measuring interferometer into the \
 documented ASCII data file. The package also holds the instrument-support library beneath it \
 (static libraries, public headers, CMake and pkg-config files), the simulated CAN, \
-frame-grabber and motion libraries, and ramptool.")
+frame-grabber and motion libraries, ramptool, and gridtool, the companion program that \
+inspects data files and exports them to numpy, text matrices, Gwyddion and CSV.")
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/packages)
 set(CPACK_STRIP_FILES ON)

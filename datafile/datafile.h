@@ -253,3 +253,38 @@ int32_t phase_matrix_stats(const phase_matrix* phase, const matrix_window* windo
 // then the minimum and the spread that undo the scaling. Lines end in CR LF.
 // As with the ASCII writer, a failure leaves an existing file as it was.
 int32_t df_write_phase_text(plat::path_ref path, const phase_matrix* phase);
+
+// ---- values for analysis tools ------------------------------------------------
+
+// Whether a phase value marks an invalid point.
+inline bool phase_is_invalid(int32_t value) {
+    return value >= PHASE_INVALID;
+}
+
+// The phase map's width x height values as doubles, in matrix order, NaN for
+// invalid points; every valid value is exact (an int32 fits a double). out
+// holds count elements. ERR_BAD_PARAM when count is smaller than the window
+// or the window does not fit the matrix's buffer.
+int32_t phase_matrix_values(const phase_matrix* phase, double* out, uint64_t count);
+
+// The first of the width x height elements of intensity frame `frame`
+// (0-based; frames follow each other in the buffer). ERR_BAD_PARAM for a
+// frame outside 0 .. n_buckets - 1 or a buffer shorter than its frames.
+int32_t intens_matrix_frame(const intens_matrix* intens, int32_t frame,
+                            const uint16_t** elements);
+
+// Kinds of data file, told apart by their first bytes: the magic number of a
+// binary format, or the ASCII data file's identification line.
+enum df_file_kind : int32_t {
+    DF_KIND_BINARY_FORMAT1 = 1,
+    DF_KIND_BINARY_FORMAT2 = 2,
+    DF_KIND_BINARY_FORMAT3 = 3,
+    DF_KIND_ASCII = 4,
+};
+
+// Reads a data file of either kind, through df_read_binary or df_read_ascii
+// (whose requirements on the outputs hold), and says in *kind (may be null)
+// which it was. A file that is neither is read as binary, so it fails with
+// the binary reader's error.
+int32_t df_read_any(plat::path_ref path, df_file_kind* kind, data_file_ident* ident,
+                    data_file_params* params, intens_matrix* intens, phase_matrix* phase);

@@ -23,6 +23,10 @@ FILE* open_regular_file(path_ref path, const char* mode);
 // True when the path names an existing regular file.
 bool is_regular_file(path_ref path);
 
+// True when both paths name one existing file (the same file reached
+// through different names included).
+bool same_file(path_ref a, path_ref b);
+
 // Bytes between the stream's position and the end of the file, when the
 // stream is a regular file; -1 when that cannot be known (pipes, devices).
 int64_t bytes_remaining(FILE* stream);

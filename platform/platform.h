@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/child_process.h"
+#include "platform/console_streams.h"
 #include "platform/clock.h"
 #include "platform/directories.h"
 #include "platform/directory_listing.h"

@@ -49,6 +49,16 @@ FILE* open_regular_file(path_ref path, const char* mode) {
     return stream;
 }
 
+bool same_file(path_ref a, path_ref b) {
+    native_path name_a;
+    native_path name_b;
+    if (!to_native_path(a, &name_a) || !to_native_path(b, &name_b)) return false;
+    struct stat st_a {};
+    struct stat st_b {};
+    return ::stat(name_a.c_str(), &st_a) == 0 && ::stat(name_b.c_str(), &st_b) == 0 &&
+           st_a.st_dev == st_b.st_dev && st_a.st_ino == st_b.st_ino;
+}
+
 bool is_regular_file(path_ref path) {
     native_path name;
     if (!to_native_path(path, &name)) return false;

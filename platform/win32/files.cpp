@@ -35,6 +35,32 @@ FILE* open_regular_file(path_ref path, const char* mode) {
     return stream;
 }
 
+namespace {
+
+// The volume and file index that name a file whatever path reaches it.
+bool file_identity(path_ref path, BY_HANDLE_FILE_INFORMATION* info) {
+    native_path name;
+    if (!to_native_path(path, &name)) return false;
+    const HANDLE file = ::CreateFileW(name.c_str(), 0,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const bool known = ::GetFileInformationByHandle(file, info) != 0;
+    ::CloseHandle(file);
+    return known;
+}
+
+}  // namespace
+
+bool same_file(path_ref a, path_ref b) {
+    BY_HANDLE_FILE_INFORMATION info_a{};
+    BY_HANDLE_FILE_INFORMATION info_b{};
+    return file_identity(a, &info_a) && file_identity(b, &info_b) &&
+           info_a.dwVolumeSerialNumber == info_b.dwVolumeSerialNumber &&
+           info_a.nFileIndexHigh == info_b.nFileIndexHigh &&
+           info_a.nFileIndexLow == info_b.nFileIndexLow;
+}
+
 bool is_regular_file(path_ref path) {
     native_path name;
     if (!to_native_path(path, &name)) return false;
