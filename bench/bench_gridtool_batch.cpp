@@ -46,13 +46,7 @@ int main(int argc, char** argv) {
     if (!bench::parse_options(argc, argv, opt)) return 2;
     const int files = bench::positive(opt["--files"], 200);
     const int reps = bench::positive(opt["--reps"], 3);
-    for (const char* program : {"--gridtool", "--gridtext"}) {
-        if (!std::filesystem::exists(opt[program])) {
-            std::fprintf(stderr, "%s: no program at %s (build it, or give %s PATH)\n", argv[0],
-                         opt[program].c_str(), program);
-            return 2;
-        }
-    }
+    if (!bench::programs_exist(argv[0], opt, {"--gridtool", "--gridtext"})) return 2;
 
     const bench::scratch_dir scratch("bench_gridtool_batch");
     const std::filesystem::path in = scratch.path() / "in";

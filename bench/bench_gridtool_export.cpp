@@ -61,13 +61,7 @@ int main(int argc, char** argv) {
     if (!bench::parse_options(argc, argv, opt)) return 2;
     const int side = bench::positive(opt["--side"], 2048);
     const int reps = bench::positive(opt["--reps"], 3);
-    for (const char* program : {"--gridtool", "--gridtext"}) {
-        if (!std::filesystem::exists(opt[program])) {
-            std::fprintf(stderr, "%s: no program at %s (build it, or give %s PATH)\n", argv[0],
-                         opt[program].c_str(), program);
-            return 2;
-        }
-    }
+    if (!bench::programs_exist(argv[0], opt, {"--gridtool", "--gridtext"})) return 2;
     if (!bench::run_ok({PYTHON, "-c", "import numpy"})) {
         std::fprintf(stderr, "%s: needs %s with numpy (Debian's python3-numpy)\n", argv[0], PYTHON);
         return 2;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <random>
 #include <string>
@@ -25,6 +26,20 @@ inline std::string build_program(const char* argv0, const char* relative) {
     std::error_code ec;
     const std::filesystem::path self = std::filesystem::absolute(argv0, ec);
     return (self.parent_path().parent_path() / relative).lexically_normal().string();
+}
+
+// True when every program option names an existing file; else false, after
+// a line naming the first one missing.
+inline bool programs_exist(const char* argv0, std::map<std::string, std::string>& options,
+                           std::initializer_list<const char*> names) {
+    for (const char* name : names) {
+        if (!std::filesystem::exists(options[name])) {
+            std::fprintf(stderr, "%s: no program at %s (build it, or give %s PATH)\n", argv0,
+                         options[name].c_str(), name);
+            return false;
+        }
+    }
+    return true;
 }
 
 // "--name value" pairs; false (after a line naming it) for an argument that
