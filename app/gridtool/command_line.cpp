@@ -7,9 +7,9 @@
 
 namespace {
 
-const option_spec* find_option(std::initializer_list<option_spec> options,
+const option_rule* find_option(std::initializer_list<option_rule> options,
                                const std::string& name) {
-    for (const option_spec& o : options) {
+    for (const option_rule& o : options) {
         if (name == o.name) return &o;
     }
     return nullptr;
@@ -18,7 +18,7 @@ const option_spec* find_option(std::initializer_list<option_spec> options,
 }  // namespace
 
 bool parse_command_line(const std::vector<std::string>& args,
-                        std::initializer_list<option_spec> options, parsed_args* out) {
+                        std::initializer_list<option_rule> options, parsed_args* out) {
     bool options_ended = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -40,12 +40,12 @@ bool parse_command_line(const std::vector<std::string>& args,
         }
         const size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        const option_spec* spec = find_option(options, name);
-        if (spec == nullptr) {
+        const option_rule* rule = find_option(options, name);
+        if (rule == nullptr) {
             usage_error("unknown option " + name);
             return false;
         }
-        if (!spec->takes_value) {
+        if (!rule->takes_value) {
             if (equals != std::string::npos) {
                 usage_error("option " + name + " takes no value");
                 return false;

@@ -9,7 +9,7 @@
 #include <vector>
 
 // One option a command takes: "--to", "-j"; with a value or a plain switch.
-struct option_spec {
+struct option_rule {
     const char* name;
     bool takes_value;
 };
@@ -41,7 +41,7 @@ inline constexpr int EXIT_WRONG_COMMAND_LINE = 2;
 // --version are taken by every command. True, or false after a wrong
 // command line was reported (see usage_error).
 bool parse_command_line(const std::vector<std::string>& args,
-                        std::initializer_list<option_spec> options, parsed_args* out);
+                        std::initializer_list<option_rule> options, parsed_args* out);
 
 // Reports a wrong command line: one line naming what was refused, then a
 // pointer to the help. Returns EXIT_WRONG_COMMAND_LINE.

@@ -49,10 +49,10 @@ int32_t write_stream(FILE* stream, const picture_job& job, std::string* reason) 
     const std::unique_ptr<uint8_t, block_release> row(
         static_cast<uint8_t*>(gl_MallocFunc(static_cast<size_t>(row_bytes))));
     if (!row) return ERR_NO_MEM;
-    const png_rows_spec spec{static_cast<uint32_t>(job.width), static_cast<uint32_t>(job.height),
+    const png_rows_layout layout{static_cast<uint32_t>(job.width), static_cast<uint32_t>(job.height),
                              job.channels};
     int os_error = 0;
-    switch (png_write_rows(stream, spec, job.fill, job.context, row.get(), &os_error)) {
+    switch (png_write_rows(stream, layout, job.fill, job.context, row.get(), &os_error)) {
         case PNG_ROWS_WRITTEN:
             break;
         case PNG_ROWS_NO_MEMORY:

@@ -36,7 +36,7 @@ void release(png_structp /*png*/, png_voidp block) {
 
 }  // namespace
 
-png_rows_result png_write_rows(FILE* stream, const png_rows_spec& spec, png_row_fill fill,
+png_rows_result png_write_rows(FILE* stream, const png_rows_layout& layout, png_row_fill fill,
                                const void* context, uint8_t* row, int* os_error) {
     png_job job{0, false};
     *os_error = 0;
@@ -55,11 +55,11 @@ png_rows_result png_write_rows(FILE* stream, const png_rows_spec& spec, png_row_
         return PNG_ROWS_FAILED;
     }
     png_init_io(png, stream);
-    png_set_IHDR(png, info, spec.width, spec.height, 8,
-                 spec.channels == 1 ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, layout.width, layout.height, 8,
+                 layout.channels == 1 ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    for (uint32_t y = 0; y < spec.height; ++y) {
+    for (uint32_t y = 0; y < layout.height; ++y) {
         fill(context, y, row);
         png_write_row(png, row);
     }

@@ -11,7 +11,7 @@
 #include <cstdio>
 
 // Eight bits a channel: 1 channel is grey, 3 are red, green, blue.
-struct png_rows_spec {
+struct png_rows_layout {
     uint32_t width;
     uint32_t height;
     int channels;
@@ -26,5 +26,5 @@ enum png_rows_result { PNG_ROWS_WRITTEN, PNG_ROWS_NO_MEMORY, PNG_ROWS_FAILED };
 // channels bytes, the caller's) just before it is written. PNG_ROWS_FAILED
 // when libpng gave up for another reason than memory (a failed write), with
 // *os_error the system's error number at that point (0 when there was none).
-png_rows_result png_write_rows(FILE* stream, const png_rows_spec& spec, png_row_fill fill,
+png_rows_result png_write_rows(FILE* stream, const png_rows_layout& layout, png_row_fill fill,
                    const void* context, uint8_t* row, int* os_error);
