@@ -74,7 +74,7 @@ surface make_step(int32_t width, int32_t height, double pixel_um, double step_nm
 }
 
 light_source monochromatic_source() { return {632.8, 0}; }
-light_source broadband_source() { return {600.0, 1200.0}; }
+light_source broadband_source() { return {648.0, 1200.0}; }
 
 double intensity(double height_nm, double scanner_nm, const light_source& source, const camera& cam) {
     if (std::isnan(height_nm)) return 0;
