@@ -35,6 +35,7 @@ constexpr const char* kCan = "CAN";
 constexpr const char* kSleep = "Sleep mode";
 constexpr const char* kEncZoom = "Encoded zoom";
 constexpr const char* kRamps = "Ramps";
+constexpr const char* kLight = "Light sources";
 
 constexpr cal_keyword kKeywords[] = {
     {"InstrumentBoard", kInstrument, cal_kind::integer, 0, 8, 0, kBoardTypes, "0",
@@ -106,6 +107,12 @@ constexpr cal_keyword kKeywords[] = {
      "polarity of the PIFOC: 1 or -1", CAL_FIELD(ramps.pifocPolarity)},
     {"PztSerialNumber", kRamps, cal_kind::integer, -1, kInt32Max, 0, kAny, "-1",
      "serial number of the PZT; -1: the instrument has none", CAL_FIELD(ramps.pztSerial)},
+
+    {"PmiWavelength", kLight, cal_kind::real32, 1, 100000, 0, kAny, "632.8",
+     "wavelength of the phase-measuring source, nm", CAL_FIELD(light.pmiWavelength)},
+    {"BroadbandWavelength", kLight, cal_kind::real32, 1, 100000, 0, kAny, "648",
+     "centre wavelength of the broad-band source of the scanning ramps, nm",
+     CAL_FIELD(light.broadbandWavelength)},
 };
 
 #undef CAL_FIELD

@@ -247,6 +247,16 @@ struct sys_cal_file_info {
     char unknownLines[SYS_CAL_UNKNOWN_SIZE];
 };
 
+// ---- light sources ------------------------------------------------------------
+
+// The wavelengths the surface computation converts fringes with: the
+// single-wavelength source of the phase-measuring ramps and the centre of
+// the broad-band source of the scanning ramps.
+struct sys_light_info {
+    float pmiWavelength;        // nm
+    float broadbandWavelength;  // nm
+};
+
 struct sys_info {
     int32_t initialised;  // 1 once filled from a calibration file or by hand
     int32_t instrBdType;  // INSTR_BD_*
@@ -262,6 +272,7 @@ struct sys_info {
     sys_enc_zoom_state encZoomCal;
     sys_ramp_info ramps;
     sys_acq_info acq;
+    sys_light_info light;
     sys_cal_file_info calFile;
 };
 

@@ -86,6 +86,10 @@ const char* const kFullWritten =
     "PifocPolarity: -1\r\n"
     "PztSerialNumber: 777\r\n"
     "\r\n"
+    "# Light sources\r\n"
+    "PmiWavelength: 633\r\n"
+    "BroadbandWavelength: 600.5\r\n"
+    "\r\n"
     "# Keywords this version does not know, kept as they were read\r\n"
     "Future Keyword:  kept  as it was: with a colon  \r\n"
     "AnotherFuture:1 2 3\r\n";

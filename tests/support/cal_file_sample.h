@@ -44,6 +44,8 @@ inline std::vector<std::string> full_lines() {
         "PifocSerialNumber: 12345",
         "PifocPolarity: -1",
         "PztSerialNumber: 777",
+        "PmiWavelength: 633.0",
+        "broadband wavelength: 600.5",
         "AnotherFuture:1 2 3",
     };
 }
