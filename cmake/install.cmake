@@ -95,7 +95,7 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/consumer
         DESTINATION ${GRIDTEXT_INSTALL_DOCDIR}/examples COMPONENT documentation)
 # Its CMakeLists.txt builds it against the installed package when it is the
 # top-level project.
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/instrument_demo
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/instrument_demo ${PROJECT_SOURCE_DIR}/examples/instrument_measure
         DESTINATION ${GRIDTEXT_INSTALL_DOCDIR}/examples COMPONENT documentation)
 
 # ---- programs ---------------------------------------------------------------------
@@ -104,8 +104,8 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/instrument_demo
 # program that runs the library against the simulated libraries finds them
 # in lib/gridtext/sim beside its own folder, wherever the prefix was put: the
 # CAN library it links, and the frame-grabber and motion libraries it loads.
-set(GRIDTEXT_PROGRAMS gridtext gridtool ramptool virtual-instrument instrument-demo)
-set(GRIDTEXT_SIM_PROGRAMS instrument-demo)
+set(GRIDTEXT_PROGRAMS gridtext gridtool ramptool virtual-instrument instrument-demo instrument-measure)
+set(GRIDTEXT_SIM_PROGRAMS instrument-demo instrument-measure)
 function(gridtext_install_programs)
   foreach(program IN LISTS GRIDTEXT_PROGRAMS)
     if(NOT TARGET ${program})
