@@ -15,6 +15,34 @@ enum class fault_kind {
     no_bridge,    // the CAN library finds no bridge on the network
 };
 
+// The surface under the simulated objective.
+enum class surface_kind {
+    sphere,  // radius SCENE_SPHERE_RADIUS_MM, apex at the centre
+    tilt,    // SCENE_TILT_X_NM and SCENE_TILT_Y_NM per pixel
+    step,    // SCENE_STEP_NM from the middle column on
+    file,    // heights (nm) from a .npy file
+};
+
+// A fault of the simulated camera, which it carries from the start.
+enum class camera_fault {
+    none,
+    drop_frame,  // misses trigger SCENE_FAULT_FRAME: that frame never comes
+    stall,       // stops answering from trigger SCENE_FAULT_FRAME on
+};
+
+// The scene the simulated camera sees and how it sees it.
+struct scene_options {
+    surface_kind surface = surface_kind::sphere;
+    std::string surface_file;  // for surface_kind::file
+    int32_t width = 320;       // pixels; a file brings its own size
+    int32_t height = 240;
+    bool size_given = false;
+    double noise = 8;    // counts (Gaussian sigma); 0: noise-free
+    uint64_t seed = 1;   // of the noise and of the fringe contrast per pixel
+    double speed = 1;    // the camera delivers frames this many times faster
+    camera_fault fault = camera_fault::none;
+};
+
 struct options {
     int32_t board_type = 3;    // instrBdType: 1 UZ1, 3 UZ2, 6 NIF, 7 FTP, 8 CAN
     int32_t system_type = -1;  // -1: a default that suits the devices
@@ -25,6 +53,7 @@ struct options {
     fault_kind fault = fault_kind::none;
     int32_t report_ms = 0;  // a board report this often; 0: none
     std::vector<std::string> then;  // a command to run once ready, then stop
+    scene_options scene;
     bool help = false;
 };
 
