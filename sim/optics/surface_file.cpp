@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/file_replacement.h"
+#include "platform/files.h"
 
 namespace optics {
 namespace {
@@ -36,7 +37,7 @@ double little_endian_value(const uint8_t* bytes, size_t size) {
 }  // namespace
 
 bool load_surface(const std::string& path, surface* out, std::string* error) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = plat::open_regular_file(plat::path_ref(path.c_str()), "rb");
     if (file == nullptr) return fail(error, "cannot open " + path);
     struct closer {
         std::FILE* f;
@@ -68,7 +69,14 @@ bool load_surface(const std::string& path, surface* out, std::string* error) {
         rows * columns > SURFACE_MAX_PIXELS) {
         return fail(error, path + ": the array's shape is empty or too large");
     }
-    std::vector<uint8_t> bytes(static_cast<size_t>(rows * columns) * element);
+    // The file must hold the array before room is made for it: a header of
+    // a few bytes must not claim half a gigabyte.
+    const uint64_t array_bytes = rows * columns * element;
+    const int64_t remaining = plat::bytes_remaining(file);
+    if (remaining >= 0 && static_cast<uint64_t>(remaining) < array_bytes) {
+        return fail(error, path + ": the array is cut short");
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(array_bytes));
     if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
         return fail(error, path + ": the array is cut short");
     }
