@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 #include "sim/optics/optics.h"
@@ -62,7 +63,7 @@ TEST(Optics, FringesEnvelopeAndDarkPixels) {
     // The broad band's fringes fade as exp(-(d / coherence)^2), d = 2 (z - h).
     const double z = broad.coherence_nm / 2;
     const double top = optics::intensity(0, z, broad, cam);
-    const double fringe = std::cos(2 * M_PI * broad.coherence_nm / broad.wavelength_nm);
+    const double fringe = std::cos(2 * std::numbers::pi * broad.coherence_nm / broad.wavelength_nm);
     EXPECT_NEAR(top, 1800 * (1 + 0.8 * std::exp(-1.0) * fringe), 1e-9);
     EXPECT_NEAR(optics::intensity(100, 100 + 5 * broad.coherence_nm, broad, cam), 1800, 1e-6);
 
@@ -72,7 +73,7 @@ TEST(Optics, FringesEnvelopeAndDarkPixels) {
     const std::vector<uint16_t> pixels = frame(surf, mono, cam, 0, 0);
     EXPECT_EQ(pixels[0], 4095);
     EXPECT_EQ(pixels[3], 0);
-    EXPECT_EQ(pixels[4], std::round(3000 * (1 + 0.8 * std::cos(4 * M_PI * -79.1 / 632.8))));
+    EXPECT_EQ(pixels[4], std::round(3000 * (1 + 0.8 * std::cos(4 * std::numbers::pi * -79.1 / 632.8))));
 }
 
 TEST(Optics, NoiseDependsOnSeedAndFrameOnly) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -60,7 +61,7 @@ TEST(Scene, BuiltInSurfacesSuitTheRamps) {
         EXPECT_TRUE(std::isnan(surf.at(240, 60)));
         EXPECT_TRUE(std::isnan(surf.at(255, 60)));
         EXPECT_FALSE(std::isnan(surf.at(256, 60)));
-        EXPECT_NEAR(static_cast<double>(invalid_pixels(surf)), M_PI * 15 * 15, 30);
+        EXPECT_NEAR(static_cast<double>(invalid_pixels(surf)), std::numbers::pi * 15 * 15, 30);
         // Every height inside the +-5 um of a scanning ramp.
         for (const double h : surf.height_nm) {
             if (!std::isnan(h)) {
