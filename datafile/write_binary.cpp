@@ -52,8 +52,8 @@ int32_t plan_phase(const phase_matrix* phase, block_plan* plan) {
         *plan = {};
         return NO_ERROR;
     }
-    return plan_block(phase->window.width, phase->window.height, 1, sizeof(int32_t),
-                      phase->matrix, phase->size, plan);
+    return plan_block(phase->window.width, phase->window.height, 1, sizeof(int32_t), phase->matrix,
+                      phase->size, plan);
 }
 
 uint32_t format_magic(int32_t format) {

@@ -64,7 +64,7 @@ bool to_size(const std::string& text, int32_t* width, int32_t* height) {
     const auto [x, w_failed] = std::from_chars(begin, end, w);
     if (w_failed != std::errc() || x == end || *x != 'x') return false;
     const auto [stop, h_failed] = std::from_chars(x + 1, end, h);
-    if (h_failed != std::errc() || stop != end || x + 1 == end || x[1] == '-') return false;
+    if (h_failed != std::errc() || stop != end) return false;
     if (w < SCENE_MIN_SIDE || w > SCENE_MAX_SIDE || h < SCENE_MIN_SIDE || h > SCENE_MAX_SIDE) {
         return false;
     }
@@ -74,7 +74,8 @@ bool to_size(const std::string& text, int32_t* width, int32_t* height) {
 }
 
 bool ends_with(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 bool to_int(const char* text, int32_t low, int32_t high, int32_t* value) {
@@ -86,8 +87,8 @@ bool to_int(const char* text, int32_t low, int32_t high, int32_t* value) {
 }
 
 bool takes_value(const std::string& arg) {
-    for (const char* option : {"--kind", "--system-type", "--reports", "--dir", "--fault", "--surface",
-                               "--size", "--noise", "--seed", "--speed"}) {
+    for (const char* option : {"--kind", "--system-type", "--reports", "--dir", "--fault",
+                               "--surface", "--size", "--noise", "--seed", "--speed"}) {
         if (arg == option) return true;
     }
     return false;
@@ -175,8 +176,9 @@ bool parse_options(int argc, char** argv, options* out, std::string* error) {
             }
         } else if (arg == "--size" && has_value) {
             if (!to_size(argv[++i], &out->scene.width, &out->scene.height)) {
-                *error = std::string("--size takes WIDTHxHEIGHT, each ") + std::to_string(SCENE_MIN_SIDE) +
-                         " to " + std::to_string(SCENE_MAX_SIDE) + " pixels, not " + argv[i];
+                *error = std::string("--size takes WIDTHxHEIGHT, each ") +
+                         std::to_string(SCENE_MIN_SIDE) + " to " + std::to_string(SCENE_MAX_SIDE) +
+                         " pixels, not " + argv[i];
                 return false;
             }
             out->scene.size_given = true;

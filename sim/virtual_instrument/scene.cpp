@@ -13,14 +13,14 @@ namespace {
 
 optics::surface built_in(const scene_options& scene) {
     switch (scene.surface) {
-    case surface_kind::tilt:
-        return optics::make_tilt(scene.width, scene.height, SCENE_PIXEL_UM, SCENE_TILT_X_NM,
-                                 SCENE_TILT_Y_NM);
-    case surface_kind::step:
-        return optics::make_step(scene.width, scene.height, SCENE_PIXEL_UM, SCENE_STEP_NM);
-    default:
-        return optics::make_sphere(scene.width, scene.height, SCENE_PIXEL_UM,
-                                   SCENE_SPHERE_RADIUS_MM);
+        case surface_kind::tilt:
+            return optics::make_tilt(scene.width, scene.height, SCENE_PIXEL_UM, SCENE_TILT_X_NM,
+                                     SCENE_TILT_Y_NM);
+        case surface_kind::step:
+            return optics::make_step(scene.width, scene.height, SCENE_PIXEL_UM, SCENE_STEP_NM);
+        default:
+            return optics::make_sphere(scene.width, scene.height, SCENE_PIXEL_UM,
+                                       SCENE_SPHERE_RADIUS_MM);
     }
 }
 
@@ -69,8 +69,7 @@ bool write_scene(const std::string& dir, const scene_options& scene, folder_envi
     env->variables.emplace_back(SIM_TIME_SCALE_ENV, decimal(scene.speed));
     if (scene.fault != camera_fault::none) {
         const char* kind = scene.fault == camera_fault::drop_frame ? "drop:" : "stall:";
-        env->variables.emplace_back(SIM_CAMERA_FAULT_ENV,
-                                    kind + std::to_string(SCENE_FAULT_FRAME));
+        env->variables.emplace_back(SIM_CAMERA_FAULT_ENV, kind + std::to_string(SCENE_FAULT_FRAME));
     }
     return true;
 }

@@ -61,8 +61,8 @@ TEST_P(GeneratedFile, ReadAndWrittenAgainGivesTheSameBytesAndRecords) {
         bool intensity;
         bool phase;
     };
-    for (const variant v : {variant{true, true}, variant{false, true}, variant{true, false},
-                            variant{false, false}}) {
+    for (const variant v :
+         {variant{true, true}, variant{false, true}, variant{true, false}, variant{false, false}}) {
         SCOPED_TRACE(testing::Message() << "intensity " << v.intensity << " phase " << v.phase);
         dfgen::options opt;
         opt.format = format;
@@ -199,14 +199,22 @@ TEST(WriteBinary, RefusesWhatTheReaderCannotRead) {
     const refused cases[] = {
         {"negative intensity width", intens_of({0, 0, -2, -2}, 1), {}, ERR_DATASET_DIM_TOO_LARGE},
         {"negative phase height", {}, phase_of({0, 0, -4, -4}), ERR_DATASET_DIM_TOO_LARGE},
-        {"phase block beyond 2^31 bytes", {}, phase_of({0, 0, 32767, 16385}),
+        {"phase block beyond 2^31 bytes",
+         {},
+         phase_of({0, 0, 32767, 16385}),
          ERR_DATASET_DIM_TOO_LARGE},
-        {"intensity block beyond 2^31 bytes", intens_of({0, 0, 32767, 32767}, 2), {},
+        {"intensity block beyond 2^31 bytes",
+         intens_of({0, 0, 32767, 32767}, 2),
+         {},
          ERR_DATASET_DIM_TOO_LARGE},
         {"negative bucket count", intens_of({0, 0, 2, 2}, -1), {}, ERR_PARAM_OUT_OF_RANGE},
-        {"intensity without buffer", intens_matrix{0, {0, 0, 2, 2}, 1, 0, nullptr}, {},
+        {"intensity without buffer",
+         intens_matrix{0, {0, 0, 2, 2}, 1, 0, nullptr},
+         {},
          ERR_INVALID_PARAM},
-        {"phase buffer shorter than its window", {}, phase_matrix{63, {0, 0, 8, 8}, phase.data()},
+        {"phase buffer shorter than its window",
+         {},
+         phase_matrix{63, {0, 0, 8, 8}, phase.data()},
          ERR_INVALID_PARAM},
     };
     const data_file_ident ident{};

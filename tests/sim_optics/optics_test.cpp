@@ -1,13 +1,13 @@
 // The simulated camera's image: the fringe formula with each pixel's own
 // contrast, the coherence envelope, dark pixels where there is no surface,
 // and noise that depends on the seed and the frame alone.
+#include "sim/optics/optics.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numbers>
 #include <vector>
-
-#include "sim/optics/optics.h"
 
 namespace {
 
@@ -73,7 +73,8 @@ TEST(Optics, FringesEnvelopeAndDarkPixels) {
     const std::vector<uint16_t> pixels = frame(surf, mono, cam, 0, 0);
     EXPECT_EQ(pixels[0], 4095);
     EXPECT_EQ(pixels[3], 0);
-    EXPECT_EQ(pixels[4], std::round(3000 * (1 + 0.8 * std::cos(4 * std::numbers::pi * -79.1 / 632.8))));
+    EXPECT_EQ(pixels[4],
+              std::round(3000 * (1 + 0.8 * std::cos(4 * std::numbers::pi * -79.1 / 632.8))));
 }
 
 TEST(Optics, NoiseDependsOnSeedAndFrameOnly) {

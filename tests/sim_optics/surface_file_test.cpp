@@ -1,5 +1,7 @@
 // Surfaces as .npy files: saved and loaded back exactly, read and written by
 // numpy itself, and hostile files refused with a reason.
+#include "sim/optics/surface_file.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "sim/optics/surface_file.h"
 #include "support/numpy_run.h"
 #include "support/temp_file.h"
 
@@ -37,7 +38,8 @@ TEST(SurfaceFile, SavedSurfaceLoadsBackBitForBit) {
 
     // The header is padded so that the data start on a 64-byte boundary.
     const std::string bytes = file.read();
-    const size_t header = 10 + static_cast<uint8_t>(bytes[8]) + 256u * static_cast<uint8_t>(bytes[9]);
+    const size_t header =
+        10 + static_cast<uint8_t>(bytes[8]) + 256u * static_cast<uint8_t>(bytes[9]);
     EXPECT_EQ(header % 64, 0u);
     EXPECT_EQ(bytes.size(), header + 7 * 5 * 8);
 }
@@ -71,10 +73,10 @@ TEST(SurfaceFile, NumpyReadsOursAndWeReadNumpys) {
     }
 
     // Arrays it cannot take, as numpy writes them.
-    for (const char* script :
-         {"np.save(path, np.asfortranarray(np.ones((3, 4))))",
-          "np.save(path, np.ones((3, 4), dtype='>f8'))", "np.save(path, np.ones((3, 4), dtype=np.int32))",
-          "np.save(path, np.ones(12))", "np.save(path, np.ones((2, 3, 2)))"}) {
+    for (const char* script : {"np.save(path, np.asfortranarray(np.ones((3, 4))))",
+                               "np.save(path, np.ones((3, 4), dtype='>f8'))",
+                               "np.save(path, np.ones((3, 4), dtype=np.int32))",
+                               "np.save(path, np.ones(12))", "np.save(path, np.ones((2, 3, 2)))"}) {
         const temp_file refused("refused.npy");
         run_numpy(std::string(script) + "\n", refused.str());
         optics::surface read;
@@ -111,12 +113,14 @@ TEST(SurfaceFile, HostileFilesAreRefused) {
         {"cut inside the lead", npy(good, 128).substr(0, 7), "not a numpy .npy file"},
         {"version 2.0", version2, "not a numpy .npy file"},
         {"header longer than the file", long_header, "header is cut short"},
-        {"header beyond the limit", [] {
+        {"header beyond the limit",
+         [] {
              std::string b = npy("{'descr': '<f8', 'fortran_order': False, 'shape': (4, 4), }", 0);
              b[8] = '\x01';
              b[9] = '\x20';  // 8193 bytes
              return b;
-         }(), "header is too long"},
+         }(),
+         "header is too long"},
         {"integers", npy("{'descr': '<i8', 'fortran_order': False, 'shape': (4, 4), }", 128),
          "not a C-order"},
         {"Fortran order", npy("{'descr': '<f8', 'fortran_order': True, 'shape': (4, 4), }", 128),
@@ -124,7 +128,8 @@ TEST(SurfaceFile, HostileFilesAreRefused) {
         {"no shape", npy("{'descr': '<f8', 'fortran_order': False}", 128), "not a C-order"},
         {"empty shape", npy("{'descr': '<f8', 'fortran_order': False, 'shape': (0, 4), }", 0),
          "empty or too large"},
-        {"huge shape", npy("{'descr': '<f8', 'fortran_order': False, 'shape': (999999999, 999999999), }", 8),
+        {"huge shape",
+         npy("{'descr': '<f8', 'fortran_order': False, 'shape': (999999999, 999999999), }", 8),
          "empty or too large"},
         {"one pixel over the limit",
          npy("{'descr': '<f8', 'fortran_order': False, 'shape': (8192, 8193), }", 8),

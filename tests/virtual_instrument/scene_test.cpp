@@ -1,18 +1,19 @@
 // The scene of virtual-instrument: the built-in surfaces fit the ramps they
 // are measured with, surface.npy holds what the camera must see, and the
 // camera's settings reach a program run under the instrument.
+#include "sim/virtual_instrument/scene.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numbers>
 #include <filesystem>
+#include <numbers>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/child_process.h"
 #include "sim/optics/surface_file.h"
-#include "sim/virtual_instrument/scene.h"
 #include "support/temp_file.h"
 
 namespace {
@@ -107,12 +108,12 @@ TEST(Scene, WritesTheSurfaceAndTheCameraVariables) {
     std::string error;
     ASSERT_TRUE(vi::write_scene(dir.str(), scene, &env, &error)) << error;
     const std::string npy = (dir.path / "surface.npy").string();
-    EXPECT_EQ(env.variables, (std::vector<std::pair<std::string, std::string>>{
-                                 {"SIM_SURFACE", npy},
-                                 {"SIM_CAMERA_NOISE", "2.5"},
-                                 {"SIM_CAMERA_SEED", "77"},
-                                 {"SIM_TIME_SCALE", "10000"},
-                                 {"SIM_CAMERA_FAULT", "drop:2"}}));
+    EXPECT_EQ(env.variables,
+              (std::vector<std::pair<std::string, std::string>>{{"SIM_SURFACE", npy},
+                                                                {"SIM_CAMERA_NOISE", "2.5"},
+                                                                {"SIM_CAMERA_SEED", "77"},
+                                                                {"SIM_TIME_SCALE", "10000"},
+                                                                {"SIM_CAMERA_FAULT", "drop:2"}}));
     optics::surface saved;
     ASSERT_TRUE(optics::load_surface(npy, &saved, &error)) << error;
     EXPECT_TRUE(same_heights(saved, vi::scene_surface(scene)));
@@ -143,27 +144,28 @@ TEST(Scene, WritesTheSurfaceAndTheCameraVariables) {
 TEST(Scene, ReachesTheCommand) {
     const temp_file dir("scene-run");
     plat::process_result result;
-    ASSERT_TRUE(plat::run_process({VIRTUAL_INSTRUMENT_EXE, "--kind", "can", "--dir", dir.str(),
-                                   "--surface", "step", "--size", "32x16", "--noise", "0",
-                                   "--speed", "250", "--fault", "camera-stall", "--then", "sh",
-                                   "-c", "env | grep ^SIM_ | sort"},
-                                  &result));
+    ASSERT_TRUE(
+        plat::run_process({VIRTUAL_INSTRUMENT_EXE, "--kind", "can", "--dir", dir.str(), "--surface",
+                           "step", "--size", "32x16", "--noise", "0", "--speed", "250", "--fault",
+                           "camera-stall", "--then", "sh", "-c", "env | grep ^SIM_ | sort"},
+                          &result));
     EXPECT_EQ(result.exit_code, 0) << result.err;
     const std::string npy = (dir.path / "surface.npy").string();
-    EXPECT_NE(result.out.find("export SIM_SURFACE=" + npy + "\n"), std::string::npos)
-        << result.out;
+    EXPECT_NE(result.out.find("export SIM_SURFACE=" + npy + "\n"), std::string::npos) << result.out;
     const temp_file out("scene-run/command.out");
-    EXPECT_EQ(out.read(), "SIM_CAMERA_FAULT=stall:2\nSIM_CAMERA_NOISE=0\nSIM_CAMERA_SEED=1\n"
-                          "SIM_SURFACE=" + npy + "\nSIM_TIME_SCALE=250\n");
+    EXPECT_EQ(out.read(),
+              "SIM_CAMERA_FAULT=stall:2\nSIM_CAMERA_NOISE=0\nSIM_CAMERA_SEED=1\n"
+              "SIM_SURFACE=" +
+                  npy + "\nSIM_TIME_SCALE=250\n");
     optics::surface saved;
     std::string error;
     ASSERT_TRUE(optics::load_surface(npy, &saved, &error)) << error;
     EXPECT_EQ(saved.width, 32);
     EXPECT_EQ(saved.height, 16);
 
-    ASSERT_TRUE(plat::run_process({VIRTUAL_INSTRUMENT_EXE, "--kind", "can", "--surface",
-                                   (dir.path / "absent.npy").string()},
-                                  &result));
+    ASSERT_TRUE(plat::run_process(
+        {VIRTUAL_INSTRUMENT_EXE, "--kind", "can", "--surface", (dir.path / "absent.npy").string()},
+        &result));
     EXPECT_EQ(result.exit_code, 1);
     EXPECT_NE(result.err.find("virtual-instrument: cannot open"), std::string::npos) << result.err;
     fs::remove_all(dir.path);
