@@ -14,6 +14,9 @@ namespace {
 // The longest run of frames demodulated at once: a fringe of 1/30 of a
 // fringe per frame and slower is sampled more finely than the envelope needs.
 constexpr int32_t kLongestRun = 31;
+// Up to this many fringes per frame a run of frames resolves the fringe;
+// beyond it the scan is undersampled and only the envelope is left.
+constexpr double kFinestDemodulated = 0.4;
 
 struct peak_job {
     const frame_set* frames;
@@ -36,8 +39,13 @@ struct row_scratch {
 double strength_at(const frame_set& fs, const coherence_plan& plan, int32_t y, size_t x, int32_t k,
                    double mean) {
     if (!plan.demodulate) {
-        const double ac = fs.row(k, y)[x] - mean;
-        return ac * ac;
+        // The squared distance from the mean, smoothed by (1 2 1): an
+        // alternating ripple (a fringe that aliases to a quarter fringe per
+        // frame) cancels, and the peak stays where it was.
+        const double before = fs.row(k - 1, y)[x] - mean;
+        const double here = fs.row(k, y)[x] - mean;
+        const double after = fs.row(k + 1, y)[x] - mean;
+        return before * before + 2 * here * here + after * after;
     }
     const int32_t half = plan.weights.length / 2;
     double c = 0, s = 0;
@@ -49,10 +57,15 @@ double strength_at(const frame_set& fs, const coherence_plan& plan, int32_t y, s
     return c * c + s * s;
 }
 
+// Frames on either side of frame k that its strength takes in.
+int32_t half_run(const coherence_plan& plan) {
+    return plan.demodulate ? plan.weights.length / 2 : 1;
+}
+
 // Fills best* for every pixel of row y over the frames whose run fits.
 void scan_row(const frame_set& fs, const coherence_plan& plan, int32_t y, row_scratch& r) {
     const size_t width = static_cast<size_t>(fs.width);
-    const int32_t half = plan.demodulate ? plan.weights.length / 2 : 0;
+    const int32_t half = half_run(plan);
     std::fill(r.best.begin(), r.best.end(), -1.0);
     std::fill(r.best_frame.begin(), r.best_frame.end(), -1);
     for (int32_t k = half; k + half < fs.count; ++k) {
@@ -69,14 +82,17 @@ void scan_row(const frame_set& fs, const coherence_plan& plan, int32_t y, row_sc
                 }
             }
         } else {
-            const uint16_t* in = fs.row(k, y);
+            const uint16_t* before = fs.row(k - 1, y);
+            const uint16_t* here = fs.row(k, y);
+            const uint16_t* after = fs.row(k + 1, y);
             for (size_t x = 0; x < width; ++x) {
-                r.cosine[x] = in[x] - r.mean[x];
+                const double b = before[x] - r.mean[x], h = here[x] - r.mean[x], a = after[x] - r.mean[x];
+                r.cosine[x] = b * b + 2 * h * h + a * a;  // the strength itself
                 r.sine[x] = 0;
             }
         }
         for (size_t x = 0; x < width; ++x) {
-            const double m = r.cosine[x] * r.cosine[x] + r.sine[x] * r.sine[x];
+            const double m = plan.demodulate ? r.cosine[x] * r.cosine[x] + r.sine[x] * r.sine[x] : r.cosine[x];
             if (m > r.best[x]) {
                 r.best[x] = m;
                 r.best_frame[x] = k;
@@ -91,10 +107,12 @@ void scan_row(const frame_set& fs, const coherence_plan& plan, int32_t y, row_sc
 double pixel_height(const frame_set& fs, const coherence_plan& plan, int32_t y, size_t x,
                     const row_scratch& r) {
     constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-    const int32_t half = plan.demodulate ? plan.weights.length / 2 : 0;
+    const int32_t half = half_run(plan);
     const int32_t k = r.best_frame[x];
     if (k <= half || k + half + 1 >= fs.count || !(r.mean[x] > 0)) return kNaN;
-    const double contrast = std::sqrt(r.best[x]) / r.mean[x];
+    // Without demodulation the strength is four squared amplitudes.
+    const double amplitude = std::sqrt(plan.demodulate ? r.best[x] : r.best[x] / 4);
+    const double contrast = amplitude / r.mean[x];
     if (!(contrast > 0) || contrast < plan.min_contrast) return kNaN;
     // A Gaussian envelope is a parabola in the logarithm of the strength.
     const double before = strength_at(fs, plan, y, x, k - 1, r.mean[x]);
@@ -138,19 +156,17 @@ bool peak_rows(void* context, int32_t begin, int32_t end) {
 }  // namespace
 
 int32_t plan_coherence_scan(int32_t n_frames, double fringes_per_frame, coherence_plan* plan) {
-    const double aliased = fringes_per_frame - std::round(fringes_per_frame);
-    const double rate = std::fabs(aliased);
-    int32_t run = 0;
-    if (fringes_per_frame <= 0.4) {
-        const double wanted = 2 * std::ceil(0.5 / rate) + 1;  // odd, about a fringe
+    plan->demodulate = fringes_per_frame <= kFinestDemodulated;
+    int32_t run = 3;  // the (1 2 1) smoothing of the envelope alone
+    if (plan->demodulate) {
+        const double wanted = 2 * std::ceil(0.5 / fringes_per_frame) + 1;  // odd, about a fringe
         run = wanted >= kLongestRun ? kLongestRun : std::max(5, static_cast<int32_t>(wanted));
-    } else if (rate >= 0.15 && rate <= 0.35) {
-        run = 5;
     }
-    plan->demodulate = run > 0;
-    if (n_frames < std::max(run, 1) + 2) return ERR_AC_SCAN_TOO_SHORT;
-    if (plan->demodulate && !make_fringe_weights(run, 2 * std::numbers::pi * aliased, &plan->weights))
+    if (n_frames < run + 2) return ERR_AC_SCAN_TOO_SHORT;
+    if (plan->demodulate &&
+        !make_fringe_weights(run, 2 * std::numbers::pi * fringes_per_frame, &plan->weights)) {
         return ERR_PARAM_OUT_OF_RANGE;
+    }
     return NO_ERROR;
 }
 
