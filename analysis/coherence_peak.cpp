@@ -76,10 +76,11 @@ void scan_row(const frame_set& fs, const coherence_plan& plan, int32_t y, row_sc
                 const uint16_t* in = fs.row(k - half + j, y);
                 const double wc = plan.weights.cosine[static_cast<size_t>(j)];
                 const double ws = plan.weights.sine[static_cast<size_t>(j)];
-                for (size_t x = 0; x < width; ++x) {
-                    r.cosine[x] += wc * in[x];
-                    r.sine[x] += ws * in[x];
-                }
+                // The five-frame formula weighs each frame in one sum only.
+                if (wc != 0)
+                    for (size_t x = 0; x < width; ++x) r.cosine[x] += wc * in[x];
+                if (ws != 0)
+                    for (size_t x = 0; x < width; ++x) r.sine[x] += ws * in[x];
             }
         } else {
             const uint16_t* before = fs.row(k - 1, y);

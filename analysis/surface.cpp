@@ -34,9 +34,10 @@ int32_t check_options(const an_options& o) {
 // holds below the invalid mark is no height.
 void store_heights(const std::vector<double>& height_nm, int32_t* out) {
     for (size_t i = 0; i < height_nm.size(); ++i) {
-        const double pm = std::round(height_nm[i] * 1000.0);
-        const bool fits = pm >= INT32_MIN && pm < PHASE_INVALID;  // false for NaN
-        out[i] = fits ? static_cast<int32_t>(pm) : PHASE_INVALID;
+        const double pm = height_nm[i] * 1000.0;
+        const double rounded = pm + (pm < 0 ? -0.5 : 0.5);  // truncated below: to the nearest
+        const bool fits = rounded > INT32_MIN - 1.0 && rounded < PHASE_INVALID;  // false for NaN
+        out[i] = fits ? static_cast<int32_t>(rounded) : PHASE_INVALID;
     }
 }
 

@@ -75,7 +75,9 @@ int32_t unwrap_phase(int32_t width, int32_t height, const float* quality, double
             const size_t t = static_cast<size_t>(to);
             if (reached[t] || quality[t] < 0) return;
             reached[t] = 1;
-            phase[t] += turn * std::round((phase[static_cast<size_t>(from)] - phase[t]) / turn);
+            // Whole turns to the nearest (the difference is far below 2^31 turns).
+            const double turns = (phase[static_cast<size_t>(from)] - phase[t]) / turn;
+            phase[t] += turn * static_cast<double>(static_cast<int64_t>(turns + (turns < 0 ? -0.5 : 0.5)));
             queue.push(level_of(quality[t]), to);
         };
         for (const int32_t seed : seeds) {
