@@ -34,7 +34,8 @@ struct an_options {
     int32_t method;            // an_method
     int32_t n_frames;          // frames the ramp makes (its nBuckets)
     double fringes_per_frame;  // phase step per frame = 2 pi fringes_per_frame
-    double frame_step_nm;      // scanner travel between frames (the ramp's slope)
+    double frame_step_nm;      // scanner travel between frames (the ramp's slope); below 0
+                               // the scanner moves down and the phase steps backwards
     double wavelength_nm;      // the source's (centre) wavelength
     double min_contrast;       // fringe contrast below which a pixel is invalid, 0 .. 1
     double start_nm;           // scanner position of frame 0 (0 unless told)

@@ -156,7 +156,8 @@ bool peak_rows(void* context, int32_t begin, int32_t end) {
 
 }  // namespace
 
-int32_t plan_coherence_scan(int32_t n_frames, double fringes_per_frame, coherence_plan* plan) {
+int32_t plan_coherence_scan(int32_t n_frames, double fringes_per_frame, double phase_step,
+                            coherence_plan* plan) {
     plan->demodulate = fringes_per_frame <= kFinestDemodulated;
     int32_t run = 3;  // the (1 2 1) smoothing of the envelope alone
     if (plan->demodulate) {
@@ -165,7 +166,7 @@ int32_t plan_coherence_scan(int32_t n_frames, double fringes_per_frame, coherenc
     }
     if (n_frames < run + 2) return ERR_AC_SCAN_TOO_SHORT;
     if (plan->demodulate &&
-        !make_fringe_weights(run, 2 * std::numbers::pi * fringes_per_frame, &plan->weights)) {
+        !make_fringe_weights(run, phase_step, &plan->weights)) {
         return ERR_PARAM_OUT_OF_RANGE;
     }
     return NO_ERROR;

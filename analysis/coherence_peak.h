@@ -20,13 +20,15 @@ struct coherence_plan {
     fringe_weights weights;
 };
 
-// The plan for a scan of n_frames frames at fringes_per_frame: up to 0.4
+// The plan for a scan of n_frames frames at fringes_per_frame (the fringe
+// phase moving by phase_step radians per frame): up to 0.4
 // fringes per frame the fringe is demodulated over a run spanning about a
 // fringe (5 to 31 frames); an undersampled scan uses the envelope alone.
 // ERR_AC_SCAN_TOO_SHORT when the scan has fewer than two frames more than
 // the run (3 frames for the envelope alone); ERR_PARAM_OUT_OF_RANGE when the
 // weights cannot be made.
-int32_t plan_coherence_scan(int32_t n_frames, double fringes_per_frame, coherence_plan* plan);
+int32_t plan_coherence_scan(int32_t n_frames, double fringes_per_frame, double phase_step,
+                            coherence_plan* plan);
 
 // height_nm[i] for every pixel: the scanner position at the envelope's peak
 // (a parabola through the logarithms of the three strongest positions),

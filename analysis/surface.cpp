@@ -26,8 +26,15 @@ int32_t check_options(const an_options& o) {
         o.min_contrast > 1) {
         return ERR_PARAM_OUT_OF_RANGE;
     }
-    if (o.method == AN_COHERENCE_PEAK && o.frame_step_nm <= 0) return ERR_PARAM_OUT_OF_RANGE;
+    if (o.method == AN_COHERENCE_PEAK && o.frame_step_nm == 0) return ERR_PARAM_OUT_OF_RANGE;
     return NO_ERROR;
+}
+
+// The fringe phase per frame, 2 pi fringes_per_frame, turns the other way
+// when the scanner moves down.
+double phase_step(const an_options& o) {
+    const double step = 2 * std::numbers::pi * o.fringes_per_frame;
+    return o.frame_step_nm < 0 ? -step : step;
 }
 
 // Heights (nm, NaN for none) into picometres; a height beyond what an int32
@@ -45,7 +52,7 @@ void store_heights(const std::vector<double>& height_nm, int32_t* out) {
 // z_middle the scanner position of the middle of the frames.
 int32_t phase_shifting(const an_options& o, const frame_set& fs, std::vector<double>& height_nm) {
     fringe_weights weights;
-    if (!make_fringe_weights(fs.count, 2 * std::numbers::pi * o.fringes_per_frame, &weights))
+    if (!make_fringe_weights(fs.count, phase_step(o), &weights))
         return ERR_PARAM_OUT_OF_RANGE;
     std::vector<float> quality(fs.pixels());
     int32_t err = shift_phases(fs, weights, o.min_contrast, o.threads, height_nm.data(), quality.data());
@@ -61,7 +68,7 @@ int32_t phase_shifting(const an_options& o, const frame_set& fs, std::vector<dou
 
 int32_t coherence_peaks(const an_options& o, const frame_set& fs, std::vector<double>& height_nm) {
     coherence_plan plan;
-    int32_t err = plan_coherence_scan(fs.count, o.fringes_per_frame, &plan);
+    int32_t err = plan_coherence_scan(fs.count, o.fringes_per_frame, phase_step(o), &plan);
     if (err != NO_ERROR) return err;
     plan.start_nm = o.start_nm;
     plan.step_nm = o.frame_step_nm;

@@ -65,6 +65,11 @@ TEST(Arguments, BadOptionsAreRefused) {
     // Half a fringe per frame: every frame has the same sine term.
     EXPECT_EQ(with([](an_options& o) { o.fringes_per_frame = 0.5; }), ERR_PARAM_OUT_OF_RANGE);
     EXPECT_EQ(with([](an_options& o) { o.n_frames = 2; }), ERR_AC_SCAN_TOO_SHORT);
+    EXPECT_EQ(with([](an_options& o) {
+                  o.method = AN_COHERENCE_PEAK;
+                  o.frame_step_nm = 0;
+              }),
+              ERR_PARAM_OUT_OF_RANGE);
     // Five frames cannot hold a coherence peak.
     EXPECT_EQ(with([](an_options& o) { o.method = AN_COHERENCE_PEAK; }), ERR_AC_SCAN_TOO_SHORT);
 }

@@ -3,6 +3,7 @@
 // and the undersampled and envelope-only ramps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -96,6 +97,34 @@ TEST(CoherencePeak, HeightsAreScannerPositionsFromTheGivenStart) {
     measure(shifted, scan, g);
     ASSERT_EQ(g.err, NO_ERROR);
     EXPECT_EQ(g.at(0, 1) - h.at(0, 1), 500000);
+}
+
+// A scan downwards (negative slope): the same heights from the frames in
+// the other order, for both methods.
+TEST(CoherencePeak, AScanDownwardsGivesTheSameHeights) {
+    const optics::surface sphere = optics::make_sphere(24, 16, 1.0, 0.5);
+    for (const int32_t ramp_type : {0, 1}) {
+        SCOPED_TRACE(ramp_type == 0 ? "SWLI" : "PMI");
+        const optics::light_source source = ramp_type == 0 ? kWhite : optics::monochromatic_source();
+        swli_scan up{};
+        ASSERT_EQ(an_options_from_ramp(ramp_type, ramp_type == 0 ? 61 : 5, 0.25,
+                                       source.wavelength_nm / 8, source.wavelength_nm,
+                                       AN_DEFAULT_MIN_CONTRAST, &up.options),
+                  NO_ERROR);
+        up.options.start_nm = ramp_type == 0 ? -2400 : 0;
+        an_options down = up.options;
+        down.frame_step_nm = -up.options.frame_step_nm;
+        down.start_nm = up.options.start_nm + (up.options.n_frames - 1) * up.options.frame_step_nm;
+        scan_frames scan = render_scan(sphere, source, optics::camera{}, up.options.start_nm,
+                                       up.options.frame_step_nm, up.options.n_frames);
+        height_map a, b;
+        measure(up.options, scan, a);
+        std::reverse(scan.pointers.begin(), scan.pointers.end());
+        measure(down, scan, b);
+        ASSERT_EQ(a.err, NO_ERROR);
+        ASSERT_EQ(b.err, NO_ERROR);
+        for (uint32_t i = 0; i < a.m.size; ++i) EXPECT_NEAR(a.m.matrix[i], b.m.matrix[i], 2) << i;
+    }
 }
 
 // An undersampled scan (more than 0.4 fringes per frame) leaves the
