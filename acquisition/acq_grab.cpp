@@ -44,7 +44,8 @@ bool aborted() {
 int16_t frame_dimension(const char* parameter, uint16_t mode_value) {
     double value = mode_value;
     gl_Kv.AcqDeviceQuery(parameter, &value);
-    if (!std::isfinite(value) || value != std::floor(value) || value < 1 || value > INT16_MAX) return 0;
+    if (!std::isfinite(value) || value != std::floor(value) || value < 1 || value > INT16_MAX)
+        return 0;
     return static_cast<int16_t>(value);
 }
 
@@ -60,7 +61,8 @@ int32_t camera_device(const sys_acq_info& acq) {
 
 // Selects the primary camera and its mode.
 int32_t select_camera(const sys_acq_info& acq, const sys_acq_mode& mode) {
-    if (gl_Kv.SetCurrentAcqDevice(camera_device(acq)) == 0 || gl_Kv.SetCurrentInputDevice(acq.primaryCameraId) == 0) {
+    if (gl_Kv.SetCurrentAcqDevice(camera_device(acq)) == 0 ||
+        gl_Kv.SetCurrentInputDevice(acq.primaryCameraId) == 0) {
         gl_PrintFunc("%s: Cannot set selected input device\n", kGrab);
         return ERR_ACQ_INVALID_DEVICE;
     }
@@ -106,7 +108,8 @@ int32_t watch(acquisition::grab_run& run) {
             gl_PrintFunc("%s: frame %d of %d did not come in time\n", kGrab, seen + 1, run.count);
             return ERR_ACQ_TIMEOUT;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
         plat::wait_event(run.progress, std::clamp<int64_t>(left, 1, ACQ_ABORT_POLL_MS));
     }
     return NO_ERROR;
@@ -116,8 +119,8 @@ int32_t watch(acquisition::grab_run& run) {
 // thread is joined before this returns, whatever happens.
 int32_t run_acquisition(acquisition::grab_run& run, const acq_grab_request& request) {
     run.progress = plat::create_event(nullptr, false, false);
-    plat::thread_handle thread = run.progress != nullptr ? plat::start_thread(acquisition::grab_thread, &run)
-                                                         : nullptr;
+    plat::thread_handle thread =
+        run.progress != nullptr ? plat::start_thread(acquisition::grab_thread, &run) : nullptr;
     if (thread == nullptr) {
         gl_PrintFunc("%s: Cannot start the frame-grab thread\n", kGrab);
         if (run.progress != nullptr) plat::close_event(run.progress);
@@ -161,10 +164,12 @@ int32_t grab_open_device(int32_t device, const sys_acq_mode& mode, const acq_gra
     return run_acquisition(run, request);
 }
 
-bool valid_request(const sys_info* info, const acq_grab_request* request, const intens_matrix* frames) {
-    return info != nullptr && request != nullptr && frames != nullptr && frames->matrix == nullptr &&
-           info->acq.ready != 0 && gl_AcqLibrary != nullptr && request->frames >= 1 &&
-           request->frames <= INT16_MAX && std::isfinite(request->frameRate) && request->frameRate > 0;
+bool valid_request(const sys_info* info, const acq_grab_request* request,
+                   const intens_matrix* frames) {
+    return info != nullptr && request != nullptr && frames != nullptr &&
+           frames->matrix == nullptr && info->acq.ready != 0 && gl_AcqLibrary != nullptr &&
+           request->frames >= 1 && request->frames <= INT16_MAX &&
+           std::isfinite(request->frameRate) && request->frameRate > 0;
 }
 
 }  // namespace

@@ -113,8 +113,8 @@ inline constexpr double ACQ_RATE_TOLERANCE = 0.1;
 int32_t acq_pick_mode(const sys_info* info, double frame_rate);
 
 struct acq_grab_request {
-    double frameRate;  // Hz the camera is triggered at
-    int32_t frames;    // frames to read, 1 .. 32767
+    double frameRate;               // Hz the camera is triggered at
+    int32_t frames;                 // frames to read, 1 .. 32767
     acq_start_scan_func startScan;  // null: the scan starts on its own
     void* context;                  // handed to startScan
 };

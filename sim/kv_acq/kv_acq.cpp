@@ -1,12 +1,12 @@
 // The simulated frame-grabber library: acquisition devices, their input
 // devices and modes as the test set them up in sim_acq_state (or the virtual
 // instrument's), with faults on demand, and a camera that grabs frames of
-// the simulated surface (sim_camera.h). Input device and mode IDs are looked up across the whole system, so
-// selecting an input device also selects its acquisition device.
+// the simulated surface (sim_camera.h). Input device and mode IDs are looked
+// up across the whole system, so selecting an input device also selects its
+// acquisition device.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-
 #include <mutex>
 
 #include "sim/kv_acq/sim_camera.h"
@@ -23,7 +23,8 @@ namespace {
 
 sim_acq_state g_state = sim_acq_virtual_system();
 sim_acq::camera g_camera(&g_state.camera);
-int32_t g_open_device = 0;  // the ID of the open device; 0 when none
+// The ID of the open device; 0 when none.
+int32_t g_open_device = 0;
 int g_device = -1;  // current acquisition device
 int g_input = -1;   // current input device of g_device
 int g_mode = -1;    // current mode of g_input

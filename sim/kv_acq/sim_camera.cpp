@@ -41,7 +41,8 @@ bool environment_number(const char* name, T* value) {
 // shortened by the time scale. The scan file is input: a start far off either
 // end of the clock saturates rather than wraps.
 int64_t due_time(int64_t start_ns, int64_t time_ns, double scale) {
-    const long double due = static_cast<long double>(start_ns) + static_cast<long double>(time_ns) / scale;
+    const long double due =
+        static_cast<long double>(start_ns) + static_cast<long double>(time_ns) / scale;
     if (due >= static_cast<long double>(INT64_MAX)) return INT64_MAX;
     if (due <= static_cast<long double>(INT64_MIN)) return INT64_MIN;
     return static_cast<int64_t>(due);
@@ -78,7 +79,8 @@ camera::settings camera::current_settings() const {
     double scale = 0;
     if (controls_->timeScale > 0 && std::isfinite(controls_->timeScale)) {
         chosen_settings.time_scale = controls_->timeScale;
-    } else if (environment_number(SIM_TIME_SCALE_ENV, &scale) && scale > 0 && std::isfinite(scale)) {
+    } else if (environment_number(SIM_TIME_SCALE_ENV, &scale) && scale > 0 &&
+               std::isfinite(scale)) {
         chosen_settings.time_scale = scale;
     }
     if (controls_->timeoutMs > 0) chosen_settings.timeout_ms = controls_->timeoutMs;
@@ -102,7 +104,8 @@ bool camera::hostile_failure(int32_t* error) {
 
 int32_t camera::open(int32_t mode_id, int32_t* error) {
     ++controls_->openCalls;
-    if (hostile()) hostile_random_.seed(controls_->hostileSeed + static_cast<uint32_t>(controls_->openCalls));
+    if (hostile())
+        hostile_random_.seed(controls_->hostileSeed + static_cast<uint32_t>(controls_->openCalls));
     if (hostile_failure(error)) return 0;
     if (open_) {
         *error = SIM_ACQ_ERROR_BUSY;
@@ -111,12 +114,14 @@ int32_t camera::open(int32_t mode_id, int32_t* error) {
     settings_ = current_settings();
     std::string reason;
     optics::surface loaded;
-    if (settings_.surface_file.empty() || !optics::load_surface(settings_.surface_file, &loaded, &reason)) {
+    if (settings_.surface_file.empty() ||
+        !optics::load_surface(settings_.surface_file, &loaded, &reason)) {
         *error = SIM_ACQ_ERROR_NO_FILE;
         return 0;
     }
     // A frame's byte count must fit ReadDevice's size argument.
-    if (static_cast<uint64_t>(loaded.width) * static_cast<uint64_t>(loaded.height) * 2 > INT32_MAX) {
+    if (static_cast<uint64_t>(loaded.width) * static_cast<uint64_t>(loaded.height) * 2 >
+        INT32_MAX) {
         *error = SIM_ACQ_ERROR_DEVICE_OPEN;
         return 0;
     }
@@ -165,7 +170,8 @@ int32_t camera::close() {
 bool camera::wait_for_scan(int64_t deadline_ns) {
     while (acquiring_) {
         sim::scan_state scan;
-        if (sim::read_scan_state(settings_.scan_file, &scan) && scan.sequence > baseline_sequence_) {
+        if (sim::read_scan_state(settings_.scan_file, &scan) &&
+            scan.sequence > baseline_sequence_) {
             scan_ = std::move(scan);
             source_ = rr_is_pmi_type(scan_.ramp_type) ? optics::monochromatic_source()
                                                       : optics::broadband_source();
@@ -212,7 +218,8 @@ int32_t camera::read(void* buffer, int32_t size, int32_t* error) {
     const int64_t deadline = sim::scan_clock_ns() + settings_.timeout_ms * 1000000;
     const int64_t trigger = have_scan_ || wait_for_scan(deadline) ? next_trigger() : -1;
     // A trigger that never comes leaves the read waiting until its time-out.
-    const sim::scan_trigger* due = trigger >= 0 ? &scan_.triggers[static_cast<size_t>(trigger)] : nullptr;
+    const sim::scan_trigger* due =
+        trigger >= 0 ? &scan_.triggers[static_cast<size_t>(trigger)] : nullptr;
     if (!wait_until(due != nullptr ? due_time(scan_.start_ns, due->time_ns, settings_.time_scale)
                                    : INT64_MAX,
                     deadline)) {

@@ -23,7 +23,9 @@ void set_mode(sim_acq_mode* mode, const char* name, int32_t id, double rate) {
     set_name(mode->name, name);
     mode->id = id;
     set_params(mode->params, &mode->numParams,
-               {{"DATA RATE", rate}, {"MAX USER WIDTH", 2048}, {"MAX USER HEIGHT", 2048},
+               {{"DATA RATE", rate},
+                {"MAX USER WIDTH", 2048},
+                {"MAX USER HEIGHT", 2048},
                 {"DATA RESOLUTION", 12}});
 }
 

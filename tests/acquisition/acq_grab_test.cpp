@@ -18,7 +18,8 @@ TEST_F(AcqGrab, ReadsEveryFrameOfTheScanAtItsScannerPosition) {
     EXPECT_EQ(frames_.n_buckets, 5);
     EXPECT_EQ(frames_.range, 4095);  // the 12-bit mode
     for (int32_t k = 0; k < 5; ++k) {
-        EXPECT_EQ(grabbed_frame(k), expected_frame(k, optics::monochromatic_source())) << "frame " << k;
+        EXPECT_EQ(grabbed_frame(k), expected_frame(k, optics::monochromatic_source()))
+            << "frame " << k;
     }
     EXPECT_EQ(hook_calls_, 1);
     EXPECT_EQ(state_->camera.openMode, kFullModeId);

@@ -23,7 +23,8 @@ TEST_F(AcqVirtualGrabber, IsWhatTheLibraryHoldsWhenLoadedAndGrabsTheSurface) {
     plat::unload_library(held_);
     held_ = plat::load_library(ACQ_LIBRARY);
     ASSERT_NE(held_, nullptr);
-    auto control = reinterpret_cast<sim_acq_control_func>(plat::library_symbol(held_, SIM_ACQ_CONTROL));
+    auto control =
+        reinterpret_cast<sim_acq_control_func>(plat::library_symbol(held_, SIM_ACQ_CONTROL));
     ASSERT_NE(control, nullptr);
     ASSERT_EQ(control()->devices[0].id, SIM_VI_DEVICE_ID) << "the library was not loaded afresh";
 
