@@ -72,6 +72,20 @@ TEST_F(AcqGrab, FollowsTheEnvironmentOfTheVirtualInstrument) {
     expect_left_idle();
 }
 
+TEST_F(AcqGrab, TakesTheCameraNoiseFromTheEnvironment) {
+    scoped_env noise("SIM_CAMERA_NOISE", "7.5");
+    scoped_env seed("SIM_CAMERA_SEED", "99");
+    ASSERT_EQ(grab(3), NO_ERROR);
+    optics::camera noisy;
+    noisy.noise_sigma = 7.5;
+    noisy.seed = 99;
+    std::vector<uint16_t> expected(surface_.height_nm.size());
+    optics::render_frame(surface_, optics::monochromatic_source(), noisy,
+                         scan_.triggers[2].position_nm, 2, expected.data());
+    EXPECT_EQ(grabbed_frame(2), expected);
+    EXPECT_NE(grabbed_frame(2), expected_frame(2, optics::monochromatic_source()));
+}
+
 // The frame of a trigger comes at its time, not before.
 TEST_F(AcqGrab, AFrameWhoseTimeHasNotComeTimesTheCameraOut) {
     state_->camera.timeScale = 1;
