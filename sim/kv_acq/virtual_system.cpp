@@ -24,8 +24,8 @@ void set_mode(sim_acq_mode* mode, const char* name, int32_t id, double rate) {
     mode->id = id;
     set_params(mode->params, &mode->numParams,
                {{"DATA RATE", rate},
-                {"MAX USER WIDTH", 2048},
-                {"MAX USER HEIGHT", 2048},
+                {"MAX USER WIDTH", 4096},
+                {"MAX USER HEIGHT", 4096},
                 {"DATA RESOLUTION", 12}});
 }
 

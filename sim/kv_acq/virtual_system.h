@@ -10,6 +10,6 @@ inline constexpr int32_t SIM_VI_CAMERA_ID = 200;
 inline constexpr int32_t SIM_VI_STANDARD_MODE_ID = 300;  // 60 frames per second
 inline constexpr int32_t SIM_VI_FAST_MODE_ID = 301;      // 240 frames per second
 
-// One grabber with one 12-bit camera and two modes of up to 2048 x 2048
+// One grabber with one 12-bit camera and two modes of up to 4096 x 4096
 // pixels; InitDeviceMgr succeeds. The frames are as large as the surface.
 sim_acq_state sim_acq_virtual_system();

@@ -33,7 +33,7 @@ TEST_F(AcqVirtualGrabber, IsWhatTheLibraryHoldsWhenLoadedAndGrabsTheSurface) {
     EXPECT_EQ(acq().numModes, 2);
     EXPECT_EQ(acq().primaryCameraId, SIM_VI_CAMERA_ID);
     EXPECT_EQ(acq().modes[0].dataRate, 60);
-    EXPECT_EQ(acq().modes[0].userWidth, 2048);
+    EXPECT_EQ(acq().modes[0].userWidth, 4096);
     EXPECT_EQ(acq().modes[0].bytesPerPixel, 2);
     EXPECT_EQ(acq_pick_mode(&gl_SysInfo[0], 25), 0);
     EXPECT_EQ(acq_pick_mode(&gl_SysInfo[0], 100), 1);
