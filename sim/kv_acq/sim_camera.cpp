@@ -74,23 +74,23 @@ camera::settings camera::current_settings() const {
     char fault[SIM_ACQ_NAME_SIZE + 1] = {};
     std::memcpy(fault, controls_->fault, SIM_ACQ_NAME_SIZE);
     chosen_settings.fault =
-        parse_fault(fault[0] != '\0' ? fault : std::getenv(SIM_CAMERA_FAULT_ENV));
+        parse_fault(fault[0] != '\0' ? fault : std::getenv(sim::SIM_CAMERA_FAULT_ENV));
 
     double scale = 0;
     if (controls_->timeScale > 0 && std::isfinite(controls_->timeScale)) {
         chosen_settings.time_scale = controls_->timeScale;
-    } else if (environment_number(SIM_TIME_SCALE_ENV, &scale) && scale > 0 &&
+    } else if (environment_number(sim::SIM_TIME_SCALE_ENV, &scale) && scale > 0 &&
                std::isfinite(scale)) {
         chosen_settings.time_scale = scale;
     }
     if (controls_->timeoutMs > 0) chosen_settings.timeout_ms = controls_->timeoutMs;
 
     double noise = 0;
-    if (environment_number(SIM_CAMERA_NOISE_ENV, &noise) && noise >= 0 && std::isfinite(noise)) {
+    if (environment_number(sim::SIM_CAMERA_NOISE_ENV, &noise) && noise >= 0 && std::isfinite(noise)) {
         chosen_settings.optics.noise_sigma = noise;
     }
     uint64_t seed = 0;
-    if (environment_number(SIM_CAMERA_SEED_ENV, &seed)) chosen_settings.optics.seed = seed;
+    if (environment_number(sim::SIM_CAMERA_SEED_ENV, &seed)) chosen_settings.optics.seed = seed;
     return chosen_settings;
 }
 

@@ -61,10 +61,6 @@ inline constexpr const char* kSimAcqEnvNames[SIM_ACQ_ENV_COUNT] = {"VUVAROVAV", 
 // figures fall back to the environment of a program run under
 // virtual-instrument (SIM_SCAN_FILE, SIM_SURFACE, SIM_CAMERA_FAULT,
 // SIM_TIME_SCALE, SIM_CAMERA_NOISE, SIM_CAMERA_SEED), then to the defaults.
-inline constexpr const char* SIM_CAMERA_FAULT_ENV = "SIM_CAMERA_FAULT";
-inline constexpr const char* SIM_TIME_SCALE_ENV = "SIM_TIME_SCALE";
-inline constexpr const char* SIM_CAMERA_NOISE_ENV = "SIM_CAMERA_NOISE";
-inline constexpr const char* SIM_CAMERA_SEED_ENV = "SIM_CAMERA_SEED";
 // How long ReadDevice waits for its frame before it fails with
 // SIM_ACQ_ERROR_TIMEOUT.
 inline constexpr int32_t SIM_CAMERA_TIMEOUT_MS = 10000;

@@ -64,12 +64,12 @@ bool write_scene(const std::string& dir, const scene_options& scene, folder_envi
     if (!optics::save_surface(path, surf, error)) return false;
 
     env->variables.emplace_back(sim::SIM_SURFACE_ENV, path);
-    env->variables.emplace_back(SIM_CAMERA_NOISE_ENV, decimal(scene.noise));
-    env->variables.emplace_back(SIM_CAMERA_SEED_ENV, std::to_string(scene.seed));
-    env->variables.emplace_back(SIM_TIME_SCALE_ENV, decimal(scene.speed));
+    env->variables.emplace_back(sim::SIM_CAMERA_NOISE_ENV, decimal(scene.noise));
+    env->variables.emplace_back(sim::SIM_CAMERA_SEED_ENV, std::to_string(scene.seed));
+    env->variables.emplace_back(sim::SIM_TIME_SCALE_ENV, decimal(scene.speed));
     if (scene.fault != camera_fault::none) {
         const char* kind = scene.fault == camera_fault::drop_frame ? "drop:" : "stall:";
-        env->variables.emplace_back(SIM_CAMERA_FAULT_ENV, kind + std::to_string(SCENE_FAULT_FRAME));
+        env->variables.emplace_back(sim::SIM_CAMERA_FAULT_ENV, kind + std::to_string(SCENE_FAULT_FRAME));
     }
     return true;
 }

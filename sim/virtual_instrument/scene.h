@@ -36,12 +36,6 @@ inline constexpr int32_t SCENE_MAX_SIDE = 4096;
 inline constexpr int32_t SCENE_MAX_NOISE = 1000;
 inline constexpr int32_t SCENE_MAX_SPEED = 1000000;
 
-// The environment variables the simulated camera reads.
-inline constexpr const char* SIM_CAMERA_NOISE_ENV = "SIM_CAMERA_NOISE";
-inline constexpr const char* SIM_CAMERA_SEED_ENV = "SIM_CAMERA_SEED";
-inline constexpr const char* SIM_TIME_SCALE_ENV = "SIM_TIME_SCALE";
-inline constexpr const char* SIM_CAMERA_FAULT_ENV = "SIM_CAMERA_FAULT";
-
 // The surface of a built-in scene (sphere, tilt or step), with its hole.
 optics::surface scene_surface(const scene_options& scene);
 
