@@ -35,6 +35,9 @@ class board_peer {
         board_.set_query_data(code, data);
     }
 
+    // Where the board's ramp starts publish their scans (uz_board::set_scan_file).
+    void set_scan_file(const std::string& path) { board_.set_scan_file(path); }
+
     byte_string received() const { return peer_.received(); }
     void clear_received() { peer_.clear_received(); }
     bool wait_received(size_t count, std::chrono::milliseconds limit) {
