@@ -20,13 +20,14 @@ bool compute_ramp_scan(const ramp_timing& timing, const std::vector<uint16_t>& v
         !std::isfinite(timing.sample_rate_khz) || static_cast<size_t>(timing.n_buckets) > SIM_SCAN_MAX_FRAMES) {
         return false;
     }
-    const double samples_per_trigger =
-        (timing.grab_skip + 1.0) * 1000.0 * timing.sample_rate_khz / timing.camera_rate_hz;
+    // Multiplied out before the one division, so that a whole number of
+    // samples per trigger comes out whole.
+    const double samples_per_k = (timing.grab_skip + 1.0) * 1000.0 * timing.sample_rate_khz;
     const double gain = scanner_gain_nm_per_count(timing.ramp_type);
     std::vector<scan_trigger> triggers;
     triggers.reserve(static_cast<size_t>(timing.n_buckets));
     for (int32_t k = 0; k < timing.n_buckets; ++k) {
-        const double at = timing.trig_start + std::floor(k * samples_per_trigger);
+        const double at = timing.trig_start + std::floor(k * samples_per_k / timing.camera_rate_hz);
         if (!(at < static_cast<double>(values.size()))) return false;
         const size_t i = static_cast<size_t>(at);
         scan_trigger trigger;
