@@ -19,7 +19,9 @@ struct fault_entry {
 constexpr fault_entry kFaults[] = {{"none", fault_kind::none},
                                    {"board-nak", fault_kind::board_nak},
                                    {"laser-stuck", fault_kind::laser_stuck},
-                                   {"no-bridge", fault_kind::no_bridge}};
+                                   {"no-bridge", fault_kind::no_bridge},
+                                   {"no-scan", fault_kind::no_scan},
+                                   {"trigger-fail", fault_kind::trigger_fail}};
 
 bool to_int(const char* text, int32_t low, int32_t high, int32_t* value) {
     char* end = nullptr;
@@ -90,7 +92,8 @@ bool parse_options(int argc, char** argv, options* out, std::string* error) {
                 }
             }
             if (!known) {
-                *error = "--fault takes none, board-nak, laser-stuck or no-bridge, not " + name;
+                *error = "--fault takes none, board-nak, laser-stuck, no-bridge, no-scan or trigger-fail, not " +
+                         name;
                 return false;
             }
         } else if (arg == "--then") {
@@ -118,6 +121,10 @@ bool parse_options(int argc, char** argv, options* out, std::string* error) {
     }
     if (out->fault == fault_kind::no_bridge && !can) {
         *error = "--fault no-bridge needs --kind can";
+        return false;
+    }
+    if (out->fault == fault_kind::trigger_fail && !can) {
+        *error = "--fault trigger-fail needs --kind can";
         return false;
     }
     if (out->fault == fault_kind::laser_stuck && !out->wave_monitor) {
@@ -154,8 +161,11 @@ received to received.log in the folder.
 
 The variables: MB_CONFIG_DIR, the configuration directory; SystemRoot
 (not on Windows, which names its own), the folder where the frame-grabber
-binding looks for its INI file, as it does on Windows; for a CAN
-instrument, the simulated CAN library's description of the instrument; and,
+binding looks for its INI file, as it does on Windows; SIM_SCAN_FILE,
+scan.txt in the folder, where the simulated scanner (the board, or the
+simulated CAN library) publishes the scan of each ramp start for the
+simulated camera; for a CAN instrument, the simulated CAN library's
+description of the instrument; and,
 run from the build tree (or installed on Windows), the library search path
 with the simulated libraries' folders. Installed programs find the
 simulated libraries through their run paths.
@@ -182,6 +192,11 @@ Options:
                                     switch-on that switches it (CAN system
                                     types 30, 32, 33) times out
                        no-bridge    no CAN bridge is on the network
+                       no-scan      the board (or the CAN bridge) acknowledges
+                                    a ramp start, but the scanner never moves
+                                    and no scan reaches the camera
+                       trigger-fail the CAN bridge aborts the frame-grabber
+                                    trigger write of a ramp start (CAN only)
   --then CMD ARGS    once ready, run CMD with the variables set (everything
                      after --then is the command; CMD is looked up on PATH
                      as a shell does), write its standard output and error
