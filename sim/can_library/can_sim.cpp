@@ -568,6 +568,12 @@ CAN_API int32_t CAN_UnregisterPDOs() {
 
 // ---- test controls ------------------------------------------------------------
 
+CAN_API int32_t sim_can_describe(const char* line) {
+    sim_state& s = state();
+    const std::lock_guard<std::mutex> guard(s.lock);
+    return line != nullptr && describe(s, line) ? 1 : 0;
+}
+
 CAN_API void sim_can_reset() {
     sim_state& s = state();
     std::unique_lock<std::mutex> guard(s.lock);

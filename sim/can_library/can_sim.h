@@ -26,6 +26,10 @@
 // sim_can_reset forgets what it set up, but not the log file.
 inline constexpr const char* CAN_SIM_INSTRUMENT_ENV = "CAN_SIM_INSTRUMENT";
 
+// Takes one line of an instrument description as if read from the file;
+// 0 for a line it does not take.
+CAN_API int32_t sim_can_describe(const char* line);
+
 // Back to the start: no bridges, no nodes, no failures, an empty log, no
 // handlers and nothing queued for delivery. Waits for a handler call in
 // progress to finish.

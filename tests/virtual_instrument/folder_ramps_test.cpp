@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
 
+#include "can/can.h"
 #include "device/device.h"
 #include "platform/environment.h"
 #include "ramps/ramps.h"
@@ -40,10 +42,13 @@ const fs::path& folder() {
     return dir;
 }
 
-class FolderRamps : public ::testing::TestWithParam<int32_t> {
+// The instrument of the folder brought up: its calibration file read, the
+// serial board's line opened, or the CAN library told the description
+// virtual-instrument wrote for it.
+class FolderInstrument : public ::testing::Test {
   protected:
-    void SetUp() override {
-        type = GetParam();
+    void bring_up(int32_t board_type, vi::fault_kind fault = vi::fault_kind::none) {
+        type = board_type;
         if (type != INSTR_BD_CAN && !sim::board_peer::available()) GTEST_SKIP() << "no pseudo-terminals";
         for (sys_info& record : gl_SysInfo) sys_info_clear(&record);
         ASSERT_EQ(dev_init_cntrl(true), NO_ERROR);
@@ -51,6 +56,7 @@ class FolderRamps : public ::testing::TestWithParam<int32_t> {
         fs::remove(scan_file);
         vi::options opts;
         opts.board_type = type;
+        opts.fault = fault;
         vi::device_ports ports;
         if (type != INSTR_BD_CAN) {
             board = std::make_unique<sim::board_peer>(type);
@@ -64,11 +70,8 @@ class FolderRamps : public ::testing::TestWithParam<int32_t> {
         ASSERT_EQ(sys_cal_read(nullptr, 0, info), NO_ERROR);
         if (type == INSTR_BD_CAN) {
             sim_can_reset();
-            const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
-            const uint8_t ip[4] = {192, 168, 10, 20};
-            sim_can_add_bridge(mac, ip);
+            describe_can_instrument();
             ASSERT_EQ(CAN_Connect(0), CAN_OK);
-            sim_can_add_node(127, 0x7F01, 1, 0);  // the bridge and its ramp generator
             plat::set_environment(sim::SIM_SCAN_FILE_ENV, scan_file.c_str());
         } else {
             ASSERT_EQ(ur_initUZ(info), NO_ERROR);
@@ -84,11 +87,32 @@ class FolderRamps : public ::testing::TestWithParam<int32_t> {
         dev_init_cntrl(true);
     }
 
+    // The description's lines but its log file, which a program run under
+    // virtual-instrument writes for it to follow.
+    static void describe_can_instrument() {
+        std::ifstream description(folder() / "can_instrument.txt");
+        ASSERT_TRUE(description.is_open());
+        for (std::string line; std::getline(description, line);) {
+            if (line.empty() || line[0] == '#' || line.rfind("log ", 0) == 0) continue;
+            EXPECT_EQ(sim_can_describe(line.c_str()), 1) << line;
+        }
+    }
+
+    bool scan_published() const {
+        sim::scan_state scan;
+        return sim::read_scan_state(scan_file, &scan);
+    }
+
     print_capture printed;
     int32_t type = 0;
     sys_info* info = &gl_SysInfo[0];
     std::unique_ptr<sim::board_peer> board;
     std::string scan_file;
+};
+
+class FolderRamps : public FolderInstrument, public ::testing::WithParamInterface<int32_t> {
+  protected:
+    void SetUp() override { bring_up(GetParam()); }
 };
 
 TEST_P(FolderRamps, EveryRampLoadsIsFoundAndMakesTheScanTheCameraExpects) {
@@ -143,5 +167,26 @@ TEST_P(FolderRamps, EveryRampLoadsIsFoundAndMakesTheScanTheCameraExpects) {
 INSTANTIATE_TEST_SUITE_P(EveryKind, FolderRamps,
                          ::testing::Values(INSTR_BD_UZ1, INSTR_BD_UZ2, INSTR_BD_NIF, INSTR_BD_FTP,
                                            INSTR_BD_CAN));
+
+}  // namespace
+
+namespace {
+
+TEST_F(FolderInstrument, ACanTriggerThatFailsStopsTheRampBeforeAnyScan) {
+    bring_up(INSTR_BD_CAN, vi::fault_kind::trigger_fail);
+    ASSERT_EQ(rr_get_ramp_info(info), NO_ERROR) << printed.printed();
+    EXPECT_EQ(scan_start_ramp(info, 0), ERR_CAN_SDO_RAMP_ERROR);
+    EXPECT_FALSE(scan_published());
+    uint8_t status = 1;
+    ASSERT_EQ(can_read_ramp_status(info, &status), NO_ERROR);
+    EXPECT_EQ(status, 0);
+}
+
+TEST_F(FolderInstrument, AScannerThatNeverMovesAcknowledgesTheStart) {
+    bring_up(INSTR_BD_CAN, vi::fault_kind::no_scan);
+    ASSERT_EQ(rr_get_ramp_info(info), NO_ERROR) << printed.printed();
+    EXPECT_EQ(scan_start_ramp(info, 0), NO_ERROR);
+    EXPECT_FALSE(scan_published());
+}
 
 }  // namespace
