@@ -9,18 +9,18 @@
 
 #include "scan/scan.h"
 #include "scan/scan_test_support.h"
-#include "seriallink/board_test_support.h"
+#include "scan/local_board.h"
 
 namespace {
 
 using scan_test::ramp_table;
 
-class ScanHostile : public serial_test::SimulatedBoard,
+class ScanHostile : public scan_test::LocalBoard,
                     public ::testing::WithParamInterface<int32_t> {
   protected:
     void TearDown() override {
         ramp_table::remove(info);
-        serial_test::SimulatedBoard::TearDown();
+        scan_test::LocalBoard::TearDown();
     }
 };
 

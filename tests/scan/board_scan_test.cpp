@@ -8,7 +8,7 @@
 
 #include "scan/scan.h"
 #include "scan/scan_test_support.h"
-#include "seriallink/board_test_support.h"
+#include "scan/local_board.h"
 
 namespace {
 
@@ -132,11 +132,11 @@ TEST_F(ScanScripted, BadArgumentsGiveTheirCodes) {
 
 // ---- the simulated board -----------------------------------------------------------
 
-class ScanSimulated : public serial_test::SimulatedBoard {
+class ScanSimulated : public scan_test::LocalBoard {
   protected:
     void TearDown() override {
         ramp_table::remove(info);
-        serial_test::SimulatedBoard::TearDown();
+        scan_test::LocalBoard::TearDown();
     }
     void start(int32_t board_type) {
         open_board(board_type);
