@@ -50,6 +50,8 @@ int32_t stop(sys_info* info) { return is_can(info) ? scan_can_stop(info) : scan_
 int32_t scan_load_ramp(sys_info* info, int32_t ramp_index) {
     rr_ramp_t* ramp = nullptr;
     if (const int32_t err = ramp_at(info, ramp_index, &ramp)) return err;
+    // The slot table marks an empty slot with the ID byte 255.
+    if (ramp->hdr.rampID < 0 || ramp->hdr.rampID >= SYS_EMPTY_RAMP_SLOT) return ERR_PARAM_OUT_OF_RANGE;
     uint8_t slot = 0;
     if (const int32_t err = slot_for(info, *ramp, &slot)) return err;
     // Whatever the slot held is gone once the load begins.

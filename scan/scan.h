@@ -119,8 +119,9 @@ inline scan_can_trigger scan_unpack_can_trigger(const uint8_t bytes[SCAN_CAN_TRI
 // success the ramp's instrSlot and the record's slot table name the slot.
 // Returns NO_ERROR, ERR_INVALID_PARAM (no record), ERR_NO_RAMP_INFO (no
 // table, or a ramp without samples), ERR_INVALID_RAMP_INDEX,
-// ERR_WRONG_INSTR_BOARD, ERR_PARAM_OUT_OF_RANGE (a ramp whose set-up or
-// samples the board cannot take), ERR_RAMP_LOAD, or the link's error.
+// ERR_WRONG_INSTR_BOARD, ERR_PARAM_OUT_OF_RANGE (a ramp ID outside 0 to
+// 254, or a set-up or samples the board cannot take), ERR_RAMP_LOAD, or the
+// link's error.
 int32_t scan_load_ramp(sys_info* info, int32_t ramp_index);
 
 // Starts the ramp at ramp_index, loading it first when no slot holds it.

@@ -107,11 +107,13 @@ TEST_F(ScanScripted, ASetUpTheLoadCannotCarryIsRefusedBeforeAnythingIsSent) {
         {"camera rate 700 Hz", [](rr_ramp_hdr_t* h) { h->cameraRate = 700; }},
         {"trigger start 70000", [](rr_ramp_hdr_t* h) { h->trigStartAddr = 70000; }},
         {"negative offset", [](rr_ramp_hdr_t* h) { h->offset = -1; }},
+        {"ramp ID 255, the empty slot's mark", [](rr_ramp_hdr_t* h) { h->rampID = 255; }},
     };
     for (const auto& c : cases) {
         table.install(info);
         c.spoil(&table.record(0).hdr);
         EXPECT_EQ(scan_load_ramp(info, 0), ERR_PARAM_OUT_OF_RANGE) << c.what;
+        EXPECT_EQ(table.record(0).instrSlot, RR_NO_INSTR_SLOT) << c.what;
     }
     EXPECT_TRUE(peer.received().empty());
 }
