@@ -92,3 +92,9 @@ int32_t scan_ramp_idle(sys_info* info, int32_t* idle) {
     if (!is_can(info) && !ur_is_uz_board(info)) return ERR_WRONG_INSTR_BOARD;
     return is_can(info) ? scan_can_idle(info, idle) : scan_board_idle(info, idle);
 }
+
+int32_t scan_start_hook(void* context) {
+    if (context == nullptr) return ERR_INVALID_PARAM;
+    const scan_start_request* request = static_cast<const scan_start_request*>(context);
+    return scan_start_ramp(request->info, request->rampIndex);
+}

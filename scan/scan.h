@@ -137,3 +137,13 @@ int32_t scan_stop_ramp(sys_info* info);
 // Whether the instrument's ramp has ended (*idle 1) or still runs (0):
 // the board's ramp idle query, or the CAN ramp status (0 when idle).
 int32_t scan_ramp_idle(sys_info* info, int32_t* idle);
+
+// For a caller that starts the scan through a hook of the shape
+// int32_t (*)(void* context), such as frame grabbing: context is a
+// scan_start_request; the result is scan_start_ramp's, or
+// ERR_INVALID_PARAM for no context.
+struct scan_start_request {
+    sys_info* info;
+    int32_t rampIndex;
+};
+int32_t scan_start_hook(void* context);

@@ -66,6 +66,15 @@ TEST_F(ScanCan, TheRampGoesInOneTransferAndTheStartTriggersTheCamera) {
     EXPECT_EQ(idle, 1);
 }
 
+TEST_F(ScanCan, TheStartHookStartsTheRequestedRamp) {
+    EXPECT_EQ(scan_start_hook(nullptr), ERR_INVALID_PARAM);
+    scan_start_request request{&info, 1};
+    EXPECT_EQ(scan_start_hook(&request), ERR_INVALID_RAMP_INDEX);
+    request.rampIndex = 0;
+    ASSERT_EQ(scan_start_hook(&request), NO_ERROR);
+    EXPECT_EQ(can_test_log().back(), "CAN_SDOWrite 127 0x2000 0 1 1");
+}
+
 TEST_F(ScanCan, AnAbortedTriggerStopsTheRampAndPublishesNoScan) {
     sim_can_set_sdo_abort(CAN_NODE_ID_BRIDGE, 0x2010, 5, 0x06090030);
     EXPECT_EQ(scan_start_ramp(&info, 0), ERR_CAN_SDO_RAMP_ERROR);
