@@ -464,11 +464,12 @@ void run_ramp(sim_state& s) {
     if (s.publish_scans && file != nullptr && file[0] != '\0') sim::publish_scan(file, scan);
 }
 
-// The ramp status as it stands now.
+// The ramp status as it stands now: 0 (idle) until a ramp starts and once
+// its samples have run out.
 void update_ramp_status(sim_state& s) {
-    const auto status = s.entries.find(kRampStartEntry);
-    if (status != s.entries.end() && s.ramp_end_ns != 0 && sim::scan_clock_ns() >= s.ramp_end_ns) {
-        status->second.assign(1, 0);
+    std::vector<uint8_t>& status = s.entries[kRampStartEntry];
+    if (status.empty() || (s.ramp_end_ns != 0 && sim::scan_clock_ns() >= s.ramp_end_ns)) {
+        status.assign(1, 0);
         s.ramp_end_ns = 0;
     }
 }
@@ -483,9 +484,9 @@ CAN_API int32_t CAN_SDORead(uint8_t nodeId, uint16_t index, uint8_t subindex, vo
     if (!s.is_connected) return CAN_ERR_NOT_CONNECTED;
     if (s.nodes.count(nodeId) == 0) return CAN_ERR_TIMEOUT;
     *result = can_sdo_result{};
+    if (entry_key{nodeId, index, subindex} == kRampStartEntry) update_ramp_status(s);
     result->abortCode = sdo_abort(s, nodeId, index, subindex, true);
     result->result = result->abortCode == 0 ? 1 : 0;
-    if (entry_key{nodeId, index, subindex} == kRampStartEntry) update_ramp_status(s);
     if (result->result == 1) {
         const std::vector<uint8_t>& bytes = *find_entry(s, nodeId, index, subindex);
         if (bytes.size() > length) return CAN_ERR_BUFFER_TOO_SMALL;

@@ -36,6 +36,10 @@ class ScanCan : public can_test {
 };
 
 TEST_F(ScanCan, TheRampGoesInOneTransferAndTheStartTriggersTheCamera) {
+    int32_t idle = -1;
+    ASSERT_EQ(scan_ramp_idle(&info, &idle), NO_ERROR);  // nothing started yet
+    EXPECT_EQ(idle, 1);
+    sim_can_clear_log();
     ASSERT_EQ(scan_start_ramp(&info, 0), NO_ERROR) << printed.printed();
     // Samples (2600 x 2 bytes, the first two little-endian in the log),
     // 1.0f kHz, trigger start 100; then select slot 0, the trigger set-up
@@ -58,7 +62,6 @@ TEST_F(ScanCan, TheRampGoesInOneTransferAndTheStartTriggersTheCamera) {
     EXPECT_EQ(scan.triggers[1].time_ns, 140'000'000);
     EXPECT_NEAR(scan.triggers[1].position_nm - scan.triggers[0].position_nm, 81.0, 1e-9);
 
-    int32_t idle = -1;
     ASSERT_EQ(scan_ramp_idle(&info, &idle), NO_ERROR);
     EXPECT_EQ(idle, 0);
     ASSERT_EQ(scan_stop_ramp(&info), NO_ERROR);
