@@ -19,10 +19,12 @@ bool commands_of(int32_t board_type, ramp_commands* c) {
                   UZ1_RAMP_IDLE_CMD};
             return true;
         case INSTR_BD_UZ2:
-            *c = {UZ2_RAMP_LOAD_CMD, UZ2_RAMP_COMPLETE_CMD, UZ2_RAMP_START_CMD, 0, UZ2_RAMP_IDLE_CMD};
+            *c = {UZ2_RAMP_LOAD_CMD, UZ2_RAMP_COMPLETE_CMD, UZ2_RAMP_START_CMD, 0,
+                  UZ2_RAMP_IDLE_CMD};
             return true;
         case INSTR_BD_NIF:
-            *c = {NIF_RAMP_LOAD_CMD, NIF_RAMP_COMPLETE_CMD, NIF_RAMP_START_CMD, 0, NIF_RAMP_IDLE_CMD};
+            *c = {NIF_RAMP_LOAD_CMD, NIF_RAMP_COMPLETE_CMD, NIF_RAMP_START_CMD, 0,
+                  NIF_RAMP_IDLE_CMD};
             return true;
         case INSTR_BD_FTP:
             *c = {FTP_RAMP_LOAD_CMD, FTP_RAMP_COMPLETE_CMD, FTP_RAMP_START_CMD, FTP_RAMP_ABORT_CMD,

@@ -6,7 +6,9 @@
 
 namespace {
 
-bool fits16(int64_t value) { return value >= 0 && value <= 0xFFFF; }
+bool fits16(int64_t value) {
+    return value >= 0 && value <= 0xFFFF;
+}
 
 }  // namespace
 
@@ -18,8 +20,8 @@ int32_t scan_setup_of(const rr_ramp_hdr_t& hdr, scan_ramp_setup* setup) {
         return ERR_PARAM_OUT_OF_RANGE;
     }
     *setup = {static_cast<uint16_t>(hdr.updateRate), static_cast<uint16_t>(hdr.trigStartAddr),
-              static_cast<uint16_t>(hdr.nBuckets), static_cast<uint16_t>(centi_hz),
-              static_cast<uint16_t>(hdr.offset), static_cast<uint8_t>(hdr.rampType),
+              static_cast<uint16_t>(hdr.nBuckets),   static_cast<uint16_t>(centi_hz),
+              static_cast<uint16_t>(hdr.offset),     static_cast<uint8_t>(hdr.rampType),
               static_cast<uint8_t>(hdr.grabSkip)};
     return NO_ERROR;
 }

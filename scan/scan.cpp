@@ -7,7 +7,9 @@
 
 namespace {
 
-bool is_can(const sys_info* info) { return info->instrBdType == INSTR_BD_CAN; }
+bool is_can(const sys_info* info) {
+    return info->instrBdType == INSTR_BD_CAN;
+}
 
 // The table ramp at index, or the error that there is none.
 int32_t ramp_at(sys_info* info, int32_t index, rr_ramp_t** ramp) {
@@ -39,11 +41,14 @@ int32_t slot_for(const sys_info* info, const rr_ramp_t& ramp, uint8_t* slot) {
 void empty_slot(sys_info* info, uint8_t slot) {
     if (slot < SYS_INSTR_RAMP_SLOTS) info->ramps.instrSlots[slot] = SYS_EMPTY_RAMP_SLOT;
     for (int32_t i = 0; i < info->ramps.rampCount; ++i) {
-        if (info->ramps.rampTable[i].instrSlot == slot) info->ramps.rampTable[i].instrSlot = RR_NO_INSTR_SLOT;
+        if (info->ramps.rampTable[i].instrSlot == slot)
+            info->ramps.rampTable[i].instrSlot = RR_NO_INSTR_SLOT;
     }
 }
 
-int32_t stop(sys_info* info) { return is_can(info) ? scan_can_stop(info) : scan_board_stop(info); }
+int32_t stop(sys_info* info) {
+    return is_can(info) ? scan_can_stop(info) : scan_board_stop(info);
+}
 
 }  // namespace
 
@@ -51,12 +56,14 @@ int32_t scan_load_ramp(sys_info* info, int32_t ramp_index) {
     rr_ramp_t* ramp = nullptr;
     if (const int32_t err = ramp_at(info, ramp_index, &ramp)) return err;
     // The slot table marks an empty slot with the ID byte 255.
-    if (ramp->hdr.rampID < 0 || ramp->hdr.rampID >= SYS_EMPTY_RAMP_SLOT) return ERR_PARAM_OUT_OF_RANGE;
+    if (ramp->hdr.rampID < 0 || ramp->hdr.rampID >= SYS_EMPTY_RAMP_SLOT)
+        return ERR_PARAM_OUT_OF_RANGE;
     uint8_t slot = 0;
     if (const int32_t err = slot_for(info, *ramp, &slot)) return err;
     // Whatever the slot held is gone once the load begins.
     empty_slot(info, slot);
-    const int32_t err = is_can(info) ? scan_can_load(info, *ramp, slot) : scan_board_load(info, *ramp, slot);
+    const int32_t err =
+        is_can(info) ? scan_can_load(info, *ramp, slot) : scan_board_load(info, *ramp, slot);
     if (err != NO_ERROR) return err;
     info->ramps.instrSlots[slot] = static_cast<uint8_t>(ramp->hdr.rampID);
     ramp->instrSlot = slot;
@@ -66,13 +73,15 @@ int32_t scan_load_ramp(sys_info* info, int32_t ramp_index) {
 int32_t scan_start_ramp(sys_info* info, int32_t ramp_index) {
     rr_ramp_t* ramp = nullptr;
     if (const int32_t err = ramp_at(info, ramp_index, &ramp)) return err;
-    const bool loaded = ramp->instrSlot < SYS_INSTR_RAMP_SLOTS &&
-                        info->ramps.instrSlots[ramp->instrSlot] == static_cast<uint8_t>(ramp->hdr.rampID);
+    const bool loaded =
+        ramp->instrSlot < SYS_INSTR_RAMP_SLOTS &&
+        info->ramps.instrSlots[ramp->instrSlot] == static_cast<uint8_t>(ramp->hdr.rampID);
     if (!loaded) {
         if (const int32_t err = scan_load_ramp(info, ramp_index)) return err;
     }
     const uint8_t slot = ramp->instrSlot;
-    const int32_t err = is_can(info) ? scan_can_start(info, *ramp, slot) : scan_board_start(info, slot);
+    const int32_t err =
+        is_can(info) ? scan_can_start(info, *ramp, slot) : scan_board_start(info, slot);
     if (err != NO_ERROR) {
         // A start may have reached the scanner though its answer did not come back.
         stop(info);

@@ -48,7 +48,8 @@ struct scan_ramp_setup {
     uint8_t grabSkip;  // 0 to 7
 };
 
-inline void scan_pack_board_setup(const scan_ramp_setup& setup, uint8_t bytes[SCAN_BOARD_SETUP_SIZE]) {
+inline void scan_pack_board_setup(const scan_ramp_setup& setup,
+                                  uint8_t bytes[SCAN_BOARD_SETUP_SIZE]) {
     const uint16_t words[5] = {setup.updateRate, setup.trigStartAddr, setup.nBuckets,
                                setup.cameraRateCentiHz, setup.offset};
     for (int i = 0; i < 5; ++i) {
@@ -59,8 +60,15 @@ inline void scan_pack_board_setup(const scan_ramp_setup& setup, uint8_t bytes[SC
 }
 
 inline scan_ramp_setup scan_unpack_board_setup(const uint8_t bytes[SCAN_BOARD_SETUP_SIZE]) {
-    auto word = [bytes](int i) { return static_cast<uint16_t>(bytes[2 * i] << 8 | bytes[2 * i + 1]); };
-    return {word(0), word(1), word(2), word(3), word(4), static_cast<uint8_t>(bytes[10] & 0x1F),
+    auto word = [bytes](int i) {
+        return static_cast<uint16_t>(bytes[2 * i] << 8 | bytes[2 * i + 1]);
+    };
+    return {word(0),
+            word(1),
+            word(2),
+            word(3),
+            word(4),
+            static_cast<uint8_t>(bytes[10] & 0x1F),
             static_cast<uint8_t>(bytes[10] >> 5)};
 }
 

@@ -17,7 +17,8 @@ bool compute_ramp_scan(const ramp_timing& timing, const std::vector<uint16_t>& v
                        scan_state* scan) {
     if (timing.n_buckets < 1 || timing.trig_start < 0 || timing.grab_skip < 0 ||
         !(timing.camera_rate_hz > 0) || !(timing.sample_rate_khz > 0) ||
-        !std::isfinite(timing.sample_rate_khz) || static_cast<size_t>(timing.n_buckets) > SIM_SCAN_MAX_FRAMES) {
+        !std::isfinite(timing.sample_rate_khz) ||
+        static_cast<size_t>(timing.n_buckets) > SIM_SCAN_MAX_FRAMES) {
         return false;
     }
     // Multiplied out before the one division, so that a whole number of

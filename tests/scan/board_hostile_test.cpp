@@ -7,16 +7,15 @@
 #include <optional>
 #include <random>
 
+#include "scan/local_board.h"
 #include "scan/scan.h"
 #include "scan/scan_test_support.h"
-#include "scan/local_board.h"
 
 namespace {
 
 using scan_test::ramp_table;
 
-class ScanHostile : public scan_test::LocalBoard,
-                    public ::testing::WithParamInterface<int32_t> {
+class ScanHostile : public scan_test::LocalBoard, public ::testing::WithParamInterface<int32_t> {
   protected:
     void TearDown() override {
         ramp_table::remove(info);

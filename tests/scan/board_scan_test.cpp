@@ -6,9 +6,9 @@
 #include <cmath>
 #include <string>
 
+#include "scan/local_board.h"
 #include "scan/scan.h"
 #include "scan/scan_test_support.h"
-#include "scan/local_board.h"
 
 namespace {
 

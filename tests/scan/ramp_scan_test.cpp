@@ -1,11 +1,12 @@
 // The simulated scanner's triggers: the sample of each, its time and the
 // scanner position, and the scans it publishes one after another.
+#include "sim/scanner/ramp_scan.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "scan/scan_test_support.h"
-#include "sim/scanner/ramp_scan.h"
 
 namespace {
 

@@ -58,6 +58,8 @@ inline rampgen::ramp swli_ramp(int32_t board, int32_t points = 2600, int32_t buc
     return rampgen::make_ramp(o);
 }
 
-inline std::vector<uint16_t> values_of(const rampgen::ramp& ramp) { return ramp.points; }
+inline std::vector<uint16_t> values_of(const rampgen::ramp& ramp) {
+    return ramp.points;
+}
 
 }  // namespace scan_test

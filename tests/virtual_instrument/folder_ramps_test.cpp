@@ -49,7 +49,8 @@ class FolderInstrument : public ::testing::Test {
   protected:
     void bring_up(int32_t board_type, vi::fault_kind fault = vi::fault_kind::none) {
         type = board_type;
-        if (type != INSTR_BD_CAN && !sim::board_peer::available()) GTEST_SKIP() << "no pseudo-terminals";
+        if (type != INSTR_BD_CAN && !sim::board_peer::available())
+            GTEST_SKIP() << "no pseudo-terminals";
         for (sys_info& record : gl_SysInfo) sys_info_clear(&record);
         ASSERT_EQ(dev_init_cntrl(true), NO_ERROR);
         scan_file = (folder() / vi::kScanFile).string();
@@ -66,7 +67,8 @@ class FolderInstrument : public ::testing::Test {
         }
         vi::folder_environment env;
         std::string error;
-        ASSERT_TRUE(vi::write_instrument_folder(folder().string(), opts, ports, &env, &error)) << error;
+        ASSERT_TRUE(vi::write_instrument_folder(folder().string(), opts, ports, &env, &error))
+            << error;
         ASSERT_EQ(sys_cal_read(nullptr, 0, info), NO_ERROR);
         if (type == INSTR_BD_CAN) {
             sim_can_reset();
@@ -80,7 +82,8 @@ class FolderInstrument : public ::testing::Test {
     void TearDown() override {
         if (IsSkipped()) return;
         rr_release_ramp_table(info);
-        if (info->board.line.portHandle != plat::kInvalidPort) ur_closeUZ(&info->board.line.portHandle);
+        if (info->board.line.portHandle != plat::kInvalidPort)
+            ur_closeUZ(&info->board.line.portHandle);
         plat::set_environment(sim::SIM_SCAN_FILE_ENV, nullptr);
         sim_can_reset();
         for (sys_info& record : gl_SysInfo) sys_info_clear(&record);
@@ -123,12 +126,15 @@ TEST_P(FolderRamps, EveryRampLoadsIsFoundAndMakesTheScanTheCameraExpects) {
     const struct {
         int32_t type, buckets;
         float scan_len;
-    } wanted[] = {{RR_RAMP_PMI, 5, 0}, {RR_RAMP_PMI, 13, 0}, {RR_RAMP_SWLI, 0, 10},
-                  {RR_RAMP_SWLI, 0, 20}, {RR_RAMP_BTW, 0, 10}};
+    } wanted[] = {{RR_RAMP_PMI, 5, 0},
+                  {RR_RAMP_PMI, 13, 0},
+                  {RR_RAMP_SWLI, 0, 10},
+                  {RR_RAMP_SWLI, 0, 20},
+                  {RR_RAMP_BTW, 0, 10}};
     uint64_t sequence = 0;
     for (const auto& w : wanted) {
-        SCOPED_TRACE(testing::Message() << "type " << w.type << " buckets " << w.buckets << " scan "
-                                        << w.scan_len);
+        SCOPED_TRACE(testing::Message()
+                     << "type " << w.type << " buckets " << w.buckets << " scan " << w.scan_len);
         const int32_t index = rr_find_ramp(info, w.type, w.buckets, w.scan_len, -1, 25, 0);
         ASSERT_GE(index, 0);
         const rr_ramp_hdr_t& hdr = info->ramps.rampTable[index].hdr;
