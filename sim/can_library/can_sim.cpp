@@ -6,9 +6,6 @@
 // a test may change the state while a handler runs.
 #include "sim/can_library/can_sim.h"
 
-#include "scan/scan.h"
-#include "sim/scanner/ramp_scan.h"
-
 #include <algorithm>
 #include <chrono>
 #include <climits>
@@ -26,6 +23,9 @@
 #include <thread>
 #include <tuple>
 #include <vector>
+
+#include "scan/scan.h"
+#include "sim/scanner/ramp_scan.h"
 
 namespace {
 
@@ -423,7 +423,8 @@ constexpr entry_key kRampSelectEntry{kRampNode, 0x2001, 0};
 constexpr entry_key kFgTriggerEntry{kRampNode, 0x2010, 5};
 
 const std::vector<uint8_t>* ramp_entry(sim_state& s, uint8_t slot, uint8_t subindex, size_t size) {
-    const auto found = s.entries.find({kRampNode, static_cast<uint16_t>(SCAN_CAN_RAMP_INDEX + slot), subindex});
+    const auto found =
+        s.entries.find({kRampNode, static_cast<uint16_t>(SCAN_CAN_RAMP_INDEX + slot), subindex});
     if (found == s.entries.end() || found->second.size() < size) return nullptr;
     return &found->second;
 }

@@ -207,8 +207,9 @@ byte_string uz_board::answer_to(const byte_string& frame) {
     }
     if (code == ramp_idle_code_) {
         const auto preset = query_data_.find(code);
-        byte_string data = preset != query_data_.end() ? preset->second
-                                                       : byte_string{static_cast<uint8_t>(ramp_running() ? 0 : 1)};
+        byte_string data = preset != query_data_.end()
+                               ? preset->second
+                               : byte_string{static_cast<uint8_t>(ramp_running() ? 0 : 1)};
         resize_to(&data, commands_[code].response - 2u);
         return frame_of(code, data);
     }

@@ -67,11 +67,11 @@ bool write_calibration_file(const fs::path& cfg, const options& opts, const devi
 // frame, a quarter (or an eighth) of a fringe of the ramp type's source.
 struct folder_ramp {
     int32_t type;
-    int32_t buckets;   // camera frames of the triggered part
-    double counts;     // scanner counts a frame
-    float slope;       // nm a frame
-    float fringes;     // fringes a frame
-    float scan_len;    // um; 0 for PMI ramps
+    int32_t buckets;  // camera frames of the triggered part
+    double counts;    // scanner counts a frame
+    float slope;      // nm a frame
+    float fringes;    // fringes a frame
+    float scan_len;   // um; 0 for PMI ramps
     float obj_mag;
 };
 

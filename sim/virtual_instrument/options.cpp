@@ -92,8 +92,10 @@ bool parse_options(int argc, char** argv, options* out, std::string* error) {
                 }
             }
             if (!known) {
-                *error = "--fault takes none, board-nak, laser-stuck, no-bridge, no-scan or trigger-fail, not " +
-                         name;
+                *error =
+                    "--fault takes none, board-nak, laser-stuck, no-bridge, no-scan or "
+                    "trigger-fail, not " +
+                    name;
                 return false;
             }
         } else if (arg == "--then") {

@@ -17,7 +17,8 @@ TEST(VirtualInstrumentCommandLine, RefusalsNameTheArgument) {
         {{"--kind"}, "--kind needs a value"},
         {{"--kind", "uz9"}, "--kind takes uz1, uz2, nif, ftp or can, not uz9"},
         {{"--fault", "fire"},
-         "--fault takes none, board-nak, laser-stuck, no-bridge, no-scan or trigger-fail, not fire"},
+         "--fault takes none, board-nak, laser-stuck, no-bridge, no-scan or trigger-fail, not "
+         "fire"},
         {{"--fault", "trigger-fail"}, "--fault trigger-fail needs --kind can"},
         {{"--system-type", "256"}, "--system-type takes 0 to 255, not 256"},
         {{"--then"}, "--then needs a command"}};
