@@ -44,6 +44,9 @@ class board_peer {
         return peer_.wait_received(count, limit);
     }
     void record(bool on) { peer_.record(on); }
+    // True once the board has answered everything that had come and sent
+    // its answers (serial_peer::wait_settled).
+    bool wait_settled(std::chrono::milliseconds limit) { return peer_.wait_settled(limit); }
 
     uz_board& board() { return board_; }
 
