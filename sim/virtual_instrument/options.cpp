@@ -23,7 +23,9 @@ struct fault_entry {
 constexpr fault_entry kFaults[] = {{"none", fault_kind::none},
                                    {"board-nak", fault_kind::board_nak},
                                    {"laser-stuck", fault_kind::laser_stuck},
-                                   {"no-bridge", fault_kind::no_bridge}};
+                                   {"no-bridge", fault_kind::no_bridge},
+                                   {"no-scan", fault_kind::no_scan},
+                                   {"trigger-fail", fault_kind::trigger_fail}};
 
 struct camera_fault_entry {
     const char* name;
@@ -157,8 +159,8 @@ bool parse_options(int argc, char** argv, options* out, std::string* error) {
                 }
             }
             if (!known) {
-                *error = std::string("--fault takes none, board-nak, laser-stuck, no-bridge, "
-                                     "drop-frame or camera-stall, not ") + argv[i];
+                *error = std::string("--fault takes none, board-nak, laser-stuck, no-bridge, no-scan, "
+                                     "trigger-fail, drop-frame or camera-stall, not ") + argv[i];
                 return false;
             }
         } else if (arg == "--surface" && has_value) {
@@ -228,6 +230,10 @@ bool parse_options(int argc, char** argv, options* out, std::string* error) {
         *error = "--fault no-bridge needs --kind can";
         return false;
     }
+    if (out->fault == fault_kind::trigger_fail && !can) {
+        *error = "--fault trigger-fail needs --kind can";
+        return false;
+    }
     if (out->scene.size_given && out->scene.surface == surface_kind::file) {
         *error = "--size does not go with a surface file, which brings its own size";
         return false;
@@ -267,8 +273,11 @@ received to received.log in the folder.
 
 The variables: MB_CONFIG_DIR, the configuration directory; SystemRoot
 (not on Windows, which names its own), the folder where the frame-grabber
-binding looks for its INI file, as it does on Windows; for a CAN
-instrument, the simulated CAN library's description of the instrument;
+binding looks for its INI file, as it does on Windows; SIM_SCAN_FILE,
+scan.txt in the folder, where the simulated scanner (the board, or the
+simulated CAN library) publishes the scan of each ramp start for the
+simulated camera; for a CAN instrument, the simulated CAN library's
+description of the instrument;
 SIM_SURFACE, SIM_CAMERA_NOISE, SIM_CAMERA_SEED, SIM_TIME_SCALE and, with a
 camera fault, SIM_CAMERA_FAULT for the simulated camera; and,
 run from the build tree (or installed on Windows), the library search path
@@ -297,6 +306,11 @@ Options:
                                     switch-on that switches it (CAN system
                                     types 30, 32, 33) times out
                        no-bridge    no CAN bridge is on the network
+                       no-scan      the board (or the CAN bridge) acknowledges
+                                    a ramp start, but the scanner never moves
+                                    and no scan reaches the camera
+                       trigger-fail the CAN bridge aborts the frame-grabber
+                                    trigger write of a ramp start (CAN only)
                        drop-frame   the camera misses trigger 2 (the third):
                                     that frame never comes
                        camera-stall the camera stops answering from

@@ -10,9 +10,11 @@ namespace vi {
 // A fault the simulators carry from the start.
 enum class fault_kind {
     none,
-    board_nak,    // the instrument board NAKs every request
-    laser_stuck,  // the wave monitor's laser is off and never follows "LO=1"
-    no_bridge,    // the CAN library finds no bridge on the network
+    board_nak,     // the instrument board NAKs every request
+    laser_stuck,   // the wave monitor's laser is off and never follows "LO=1"
+    no_bridge,     // the CAN library finds no bridge on the network
+    no_scan,       // ramp starts are acknowledged, but the scanner never moves
+    trigger_fail,  // the CAN bridge aborts the frame-grabber trigger write
 };
 
 // The surface under the simulated objective.

@@ -261,6 +261,9 @@ int main(int argc, char** argv) {
     vi::folder_environment env;
     if (!vi::write_instrument_folder(dir, opts, ports, &env, &error)) return fail(error, 1);
     if (!vi::write_scene(dir, opts.scene, &env, &error)) return fail(error, 1);
+    if (board && opts.fault != vi::fault_kind::no_scan) {
+        board->set_scan_file((fs::path(dir) / vi::kScanFile).string());
+    }
     print_exports(&env.variables);
 
     std::unique_ptr<vi::file_follower> can_log;

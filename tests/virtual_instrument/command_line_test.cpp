@@ -17,8 +17,9 @@ TEST(VirtualInstrumentCommandLine, RefusalsNameTheArgument) {
         {{"--kind"}, "--kind needs a value"},
         {{"--kind", "uz9"}, "--kind takes uz1, uz2, nif, ftp or can, not uz9"},
         {{"--fault", "fire"},
-         "--fault takes none, board-nak, laser-stuck, no-bridge, drop-frame or camera-stall, not "
-         "fire"},
+         "--fault takes none, board-nak, laser-stuck, no-bridge, no-scan, trigger-fail, drop-frame "
+         "or camera-stall, not fire"},
+        {{"--fault", "trigger-fail"}, "--fault trigger-fail needs --kind can"},
         {{"--surface", "cone"}, "--surface takes sphere, tilt, step or a .npy file, not cone"},
         {{"--surface"}, "--surface needs a value"},
         {{"--size", "320"}, "--size takes WIDTHxHEIGHT, each 16 to 4096 pixels, not 320"},
