@@ -1,11 +1,12 @@
 // The frame-grabber binding: loads the closed frame-grabber library
 // (KvAcq.dll) and the live-display library, makes sure only one process
-// drives the acquisition system, and discovers its devices, cameras and
-// modes into the instrument record.
+// drives the acquisition system, discovers its devices, cameras and modes
+// into the instrument record, and grabs the frames of a scan.
 #pragma once
 
 #include <cstdint>
 
+#include "datafile/datafile.h"
 #include "instrument/instrument.h"
 #include "platform/dynamic_library.h"
 #include "platform/events.h"
@@ -86,3 +87,59 @@ void kv_ld_close();
 // the name of type 0.
 inline constexpr int ACQ_CAMERA_TYPE_COUNT = 33;
 const char* acq_camera_type_name(int32_t type);
+
+// ---- frame grabbing -----------------------------------------------------------
+//
+// A grab opens the primary camera's device in the mode the scan needs, starts
+// acquisition, has the caller start the scan, reads every frame on a
+// frame-grab thread into a matrix the library allocates, then stops
+// acquisition, joins the thread and closes the device, on every way out.
+
+// Starts the scan once the camera waits for its frames; answers an error
+// code (NO_ERROR to go on).
+using acq_start_scan_func = int32_t (*)(void* context);
+
+// How long a frame may take: from the start-scan call's return to the first
+// frame, and from each frame to the next.
+inline constexpr int64_t ACQ_FRAME_TIMEOUT_MS = 10000;
+// How often the wait for frames asks gl_AbortFunc.
+inline constexpr int64_t ACQ_ABORT_POLL_MS = 50;
+// A mode serves a frame rate when its data rate falls short by no more than this.
+inline constexpr double ACQ_RATE_TOLERANCE = 0.1;
+
+// The index of the primary camera mode for a scan at frame_rate (Hz): of the
+// modes whose data rate serves it, the one of the largest frame (user width
+// x height), among those the slowest, then the first; -1 when none serves it.
+int32_t acq_pick_mode(const sys_info* info, double frame_rate);
+
+struct acq_grab_request {
+    double frameRate;               // Hz the camera is triggered at
+    int32_t frames;                 // frames to read, 1 .. 32767
+    acq_start_scan_func startScan;  // null: the scan starts on its own
+    void* context;                  // handed to startScan
+};
+
+// Grabs request->frames frames of the primary camera of a ready system into
+// *frames, which must hold no buffer: on success it holds width x height x
+// frames counts (n_buckets = frames, range = the mode's full scale), the size
+// the device reports ("WIDTH", "HEIGHT"; else the mode's). Frame k must carry
+// the frame number k. Results: NO_ERROR; ERR_INVALID_PARAM (no system, request
+// or matrix, a matrix with a buffer, a frame count or rate out of range, a
+// system not ready); ERR_ACQ_INVALID_MODE (no mode serves the rate);
+// ERR_ACQ_INVALID_DEVICE (the camera cannot be selected); the translated error
+// of a failing open or start (else ERR_ACQ_DEVICE_OPEN, ERR_ACQ_CMD);
+// ERR_FRAME_DATA_CORRUPT (a frame size or number that makes no sense);
+// ERR_DATASET_DIM_TOO_LARGE or ERR_NO_MEM (no room for the frames);
+// ERR_UNKNOWN (no frame-grab thread); the start-scan call's error;
+// ERR_ACQ_TIMEOUT (a frame did not come within the frame time-out, or the
+// device timed out); ERR_LOST_FRAME (a frame number skipped, or the device
+// missed a frame); ERR_ACQ_READ (any other failing read);
+// ERR_SUNWELL_ABORTED (gl_AbortFunc answered non-zero). On failure *frames
+// holds no buffer.
+int32_t acq_grab_frames(sys_info* info, const acq_grab_request* request, intens_matrix* frames);
+
+// Grabs the frames of the ramp at ramp_index of the instrument's ramp table:
+// its camera rate and nBuckets frames. ERR_INVALID_PARAM for an index
+// outside the table; otherwise as acq_grab_frames.
+int32_t acq_grab_ramp(sys_info* info, int32_t ramp_index, acq_start_scan_func start_scan,
+                      void* context, intens_matrix* frames);

@@ -18,3 +18,10 @@ void big_endian_to_host(T* data, size_t count) {
         }
     }
 }
+
+// Converts count host-order values at data to big-endian: the same swap,
+// since reversing the bytes twice gives them back.
+template <typename T>
+void host_to_big_endian(T* data, size_t count) {
+    big_endian_to_host(data, count);
+}

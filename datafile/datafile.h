@@ -203,6 +203,24 @@ int32_t df_read_binary(plat::path_ref path, data_file_ident* ident, data_file_pa
 int32_t df_read_binary_stream(FILE* stream, data_file_ident* ident, data_file_params* params,
                               intens_matrix* intens, phase_matrix* phase);
 
+// Writes a binary data file in format 1, 2 or 3: the exact inverse of
+// df_read_binary, so that reading the file gives these records back. ident
+// and params are required; intens and phase may be null. A matrix without
+// elements (null, or a side or the bucket count 0) is an absent block, whose
+// window, n_buckets and range the file does not keep. Formats 1 and 2 end at
+// file offset 834: the parameter fields from there on are not written.
+// val_4 and val_6, which the reader drops, are written as 0; format_mark is
+// written as 3 in a format 3 header. What the reader would refuse is refused
+// before anything is written: ERR_DATASET_DIM_TOO_LARGE for a negative side
+// or a block longer than 2^31-1 bytes, ERR_PARAM_OUT_OF_RANGE for a negative
+// element count (n_buckets below 0), ERR_INVALID_PARAM for a format other
+// than 1..3, a missing record, or a matrix whose buffer is missing or holds
+// fewer elements (`size`) than its window. As with the ASCII writer, a
+// failed write leaves an existing file as it was.
+int32_t df_write_binary(plat::path_ref path, int32_t format, const data_file_ident* ident,
+                        const data_file_params* params, const intens_matrix* intens,
+                        const phase_matrix* phase);
+
 // Widens a packed header in image (at least DF_IMAGE_SIZE bytes) in place to
 // its naturally aligned memory form.
 void df_expand_header(uint8_t* image, uint32_t magic);

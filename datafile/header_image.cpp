@@ -3,6 +3,7 @@
 
 #include <bit>
 #include <cstring>
+#include <iterator>
 
 void df_expand_header(uint8_t* image, uint32_t magic) {
     size_t end = magic == DF_MAGIC_FORMAT3 ? DF_HEADER_SIZE_LONG : DF_HEADER_SIZE_SHORT;
@@ -14,6 +15,18 @@ void df_expand_header(uint8_t* image, uint32_t magic) {
         image[at + 1] = 0;
         end += 2;
         inserted += 2;
+    }
+}
+
+void df_narrow_header(uint8_t* image, uint32_t magic) {
+    const size_t packed = magic == DF_MAGIC_FORMAT3 ? DF_HEADER_SIZE_LONG : DF_HEADER_SIZE_SHORT;
+    size_t end = packed + DF_HEADER_WIDENING;
+    size_t inserted = DF_HEADER_WIDENING;
+    for (size_t i = std::size(DF_INSERTION_OFFSETS); i-- > 0;) {
+        inserted -= 2;
+        const size_t at = DF_INSERTION_OFFSETS[i] + inserted;
+        std::memmove(image + at, image + at + 2, end - at - 2);
+        end -= 2;
     }
 }
 

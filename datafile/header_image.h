@@ -43,6 +43,10 @@ static_assert(DF_PARAMS_IMAGE_OFFSET + DATA_FILE_PARAMS_IMAGE_SIZE == DF_IMAGE_S
 // File offsets in front of which the widening inserts 2 zero bytes.
 inline constexpr uint16_t DF_INSERTION_OFFSETS[9] = {6, 60, 198, 204, 210, 220, 226, 360, 386};
 
+// The inverse of df_expand_header: takes the gaps out of a widened image in
+// place, leaving the packed header (834 or 4096 bytes by magic) at its start.
+void df_narrow_header(uint8_t* image, uint32_t magic);
+
 // Every field of the record at its image offset minus 80: a field at file
 // offset F lies at F + 2 for each insertion offset at or below F.
 static_assert(offsetof(data_file_params, val_76) == 0);

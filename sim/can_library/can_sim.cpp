@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cmath>
 #include <condition_variable>
 #include <cstdarg>
 #include <cstdio>
@@ -22,6 +23,9 @@
 #include <thread>
 #include <tuple>
 #include <vector>
+
+#include "scan/scan.h"
+#include "sim/scanner/ramp_scan.h"
 
 namespace {
 
@@ -86,6 +90,9 @@ struct sim_state {
     // Where the calls also go, line by line, when the instrument
     // description names a log file.
     std::FILE* log_file = nullptr;
+    // Ramp starts publish their scans to SIM_SCAN_FILE unless this is off.
+    bool publish_scans = true;
+    int64_t ramp_end_ns = 0;  // on the scan clock, while a ramp runs
 };
 
 void add_node(sim_state& s, uint8_t nodeId, uint32_t productId, uint16_t major, uint16_t minor);
@@ -105,6 +112,10 @@ bool describe(sim_state& s, const char* line) {
         s.fw_minor = static_cast<uint8_t>(b);
     } else if (std::sscanf(line, " node %u %x %u %u", &a, &b, &c, &d) == 4 && a < CAN_NODE_COUNT) {
         add_node(s, static_cast<uint8_t>(a), b, static_cast<uint16_t>(c), static_cast<uint16_t>(d));
+    } else if (std::sscanf(line, " abort %u %x %u %x", &a, &b, &c, &d) == 4 && a < CAN_NODE_COUNT) {
+        s.aborts[{static_cast<uint8_t>(a), static_cast<uint16_t>(b), static_cast<uint8_t>(c)}] = d;
+    } else if (std::strncmp(line, "no_scan", 7) == 0) {
+        s.publish_scans = false;
     } else if (std::sscanf(line, " log %1023[^\r\n]", path) == 1) {
         if (s.log_file != nullptr) std::fclose(s.log_file);
         s.log_file = std::fopen(path, "ab");
@@ -403,6 +414,67 @@ CAN_API int32_t CAN_EnumerateNodes(uint32_t* states) {
     return CAN_OK;
 }
 
+// The bridge's ramp generator: ramp start 1 runs the selected slot's ramp
+// (its entries as scan/scan.h lays them out) and publishes the scan it
+// makes; the ramp status reads 0 again once the samples have run out.
+constexpr uint8_t kRampNode = 127;
+constexpr entry_key kRampStartEntry{kRampNode, 0x2000, 0};
+constexpr entry_key kRampSelectEntry{kRampNode, 0x2001, 0};
+constexpr entry_key kFgTriggerEntry{kRampNode, 0x2010, 5};
+
+const std::vector<uint8_t>* ramp_entry(sim_state& s, uint8_t slot, uint8_t subindex, size_t size) {
+    const auto found =
+        s.entries.find({kRampNode, static_cast<uint16_t>(SCAN_CAN_RAMP_INDEX + slot), subindex});
+    if (found == s.entries.end() || found->second.size() < size) return nullptr;
+    return &found->second;
+}
+
+void run_ramp(sim_state& s) {
+    const auto select = s.entries.find(kRampSelectEntry);
+    const auto trigger_entry = s.entries.find(kFgTriggerEntry);
+    if (select == s.entries.end() || select->second.empty() || trigger_entry == s.entries.end() ||
+        trigger_entry->second.size() < static_cast<size_t>(SCAN_CAN_TRIGGER_SIZE)) {
+        return;
+    }
+    const uint8_t slot = select->second[0];
+    const std::vector<uint8_t>* data = ramp_entry(s, slot, SCAN_CAN_RAMP_DATA_SUB, 0);
+    const std::vector<uint8_t>* rate = ramp_entry(s, slot, SCAN_CAN_RAMP_RATE_SUB, 4);
+    const std::vector<uint8_t>* start = ramp_entry(s, slot, SCAN_CAN_RAMP_TRIGGER_SUB, 2);
+    if (data == nullptr || rate == nullptr || start == nullptr) return;
+    std::vector<uint16_t> values(data->size() / 2);
+    for (size_t i = 0; i < values.size(); ++i)
+        values[i] = static_cast<uint16_t>((*data)[2 * i] | (*data)[2 * i + 1] << 8);
+    uint32_t rate_bits = 0;
+    for (int i = 0; i < 4; ++i) rate_bits |= uint32_t{(*rate)[static_cast<size_t>(i)]} << (8 * i);
+    float rate_khz = 0;
+    std::memcpy(&rate_khz, &rate_bits, sizeof rate_khz);
+    const scan_can_trigger trigger = scan_unpack_can_trigger(trigger_entry->second.data());
+    sim::ramp_timing timing;
+    timing.ramp_type = trigger.rampType;
+    timing.trig_start = (*start)[0] | (*start)[1] << 8;
+    timing.n_buckets = trigger.nBuckets;
+    timing.grab_skip = trigger.grabSkip;
+    timing.camera_rate_hz = trigger.cameraRate;
+    timing.sample_rate_khz = rate_khz;
+    timing.offset = trigger.offset;
+    sim::scan_state scan;
+    if (!sim::compute_ramp_scan(timing, values, &scan)) return;
+    const double seconds = static_cast<double>(values.size()) / (1000.0 * timing.sample_rate_khz);
+    s.ramp_end_ns = sim::scan_clock_ns() + std::llround(seconds * 1e9);
+    const char* file = std::getenv(sim::SIM_SCAN_FILE_ENV);
+    if (s.publish_scans && file != nullptr && file[0] != '\0') sim::publish_scan(file, scan);
+}
+
+// The ramp status as it stands now: 0 (idle) until a ramp starts and once
+// its samples have run out.
+void update_ramp_status(sim_state& s) {
+    std::vector<uint8_t>& status = s.entries[kRampStartEntry];
+    if (status.empty() || (s.ramp_end_ns != 0 && sim::scan_clock_ns() >= s.ramp_end_ns)) {
+        status.assign(1, 0);
+        s.ramp_end_ns = 0;
+    }
+}
+
 CAN_API int32_t CAN_SDORead(uint8_t nodeId, uint16_t index, uint8_t subindex, void* buffer,
                             uint32_t length, can_sdo_result* result) {
     sim_state& s = state();
@@ -413,6 +485,7 @@ CAN_API int32_t CAN_SDORead(uint8_t nodeId, uint16_t index, uint8_t subindex, vo
     if (!s.is_connected) return CAN_ERR_NOT_CONNECTED;
     if (s.nodes.count(nodeId) == 0) return CAN_ERR_TIMEOUT;
     *result = can_sdo_result{};
+    if (entry_key{nodeId, index, subindex} == kRampStartEntry) update_ramp_status(s);
     result->abortCode = sdo_abort(s, nodeId, index, subindex, true);
     result->result = result->abortCode == 0 ? 1 : 0;
     if (result->result == 1) {
@@ -440,7 +513,13 @@ CAN_API int32_t CAN_SDOWrite(uint8_t nodeId, uint16_t index, uint8_t subindex, c
     *result = can_sdo_result{};
     result->abortCode = sdo_abort(s, nodeId, index, subindex, false);
     result->result = result->abortCode == 0 ? 1 : 0;
-    if (result->result == 1) s.entries[{nodeId, index, subindex}].assign(bytes, bytes + length);
+    if (result->result == 1) {
+        s.entries[{nodeId, index, subindex}].assign(bytes, bytes + length);
+        if (entry_key{nodeId, index, subindex} == kRampStartEntry) {
+            s.ramp_end_ns = 0;
+            if (length > 0 && bytes[0] != 0) run_ramp(s);
+        }
+    }
     return CAN_OK;
 }
 
@@ -491,6 +570,12 @@ CAN_API int32_t CAN_UnregisterPDOs() {
 
 // ---- test controls ------------------------------------------------------------
 
+CAN_API int32_t sim_can_describe(const char* line) {
+    sim_state& s = state();
+    const std::lock_guard<std::mutex> guard(s.lock);
+    return line != nullptr && describe(s, line) ? 1 : 0;
+}
+
 CAN_API void sim_can_reset() {
     sim_state& s = state();
     std::unique_lock<std::mutex> guard(s.lock);
@@ -509,6 +594,8 @@ CAN_API void sim_can_reset() {
     s.nodes.clear();
     s.entries.clear();
     s.aborts.clear();
+    s.publish_scans = true;
+    s.ramp_end_ns = 0;
     s.calls.clear();
     s.log.clear();
     s.registered.clear();

@@ -16,8 +16,19 @@
 //   node ID PRODUCT MAJOR MINOR    a node (product code in hex), as sim_can_add_node
 //   log PATH                       every call is also appended to this file,
 //                                  one line each as sim_can_log shows it
+//   abort NODE INDEX SUB CODE      as sim_can_set_sdo_abort (index, code in hex)
+//   no_scan                        ramp starts publish no scan
+//
+// The bridge's ramp generator (node 127): a ramp start entry write of 1
+// runs the selected slot's ramp from its entries (scan/scan.h) and
+// publishes the scan it makes (sim/scanner/ramp_scan.h) to the file named
+// by SIM_SCAN_FILE; the ramp status reads 0 again once its samples have run.
 // sim_can_reset forgets what it set up, but not the log file.
 inline constexpr const char* CAN_SIM_INSTRUMENT_ENV = "CAN_SIM_INSTRUMENT";
+
+// Takes one line of an instrument description as if read from the file;
+// 0 for a line it does not take.
+CAN_API int32_t sim_can_describe(const char* line);
 
 // Back to the start: no bridges, no nodes, no failures, an empty log, no
 // handlers and nothing queued for delivery. Waits for a handler call in

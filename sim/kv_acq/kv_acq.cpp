@@ -1,12 +1,17 @@
 // The simulated frame-grabber library: acquisition devices, their input
-// devices and modes as the test set them up in sim_acq_state, with faults on
-// demand. Input device and mode IDs are looked up across the whole system, so
-// selecting an input device also selects its acquisition device.
+// devices and modes as the test set them up in sim_acq_state (or the virtual
+// instrument's), with faults on demand, and a camera that grabs frames of
+// the simulated surface (sim_camera.h). Input device and mode IDs are looked
+// up across the whole system, so selecting an input device also selects its
+// acquisition device.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
+#include "sim/kv_acq/sim_camera.h"
 #include "sim/kv_acq/sim_kv_acq.h"
+#include "sim/kv_acq/virtual_system.h"
 
 extern "C" {
 #define KV_ENTRY(name, result, params) result name params;
@@ -16,7 +21,10 @@ extern "C" {
 
 namespace {
 
-sim_acq_state g_state;
+sim_acq_state g_state = sim_acq_virtual_system();
+sim_acq::camera g_camera(&g_state.camera);
+// The ID of the open device; 0 when none.
+int32_t g_open_device = 0;
 int g_device = -1;  // current acquisition device
 int g_input = -1;   // current input device of g_device
 int g_mode = -1;    // current mode of g_input
@@ -30,8 +38,11 @@ struct call_count {
 };
 call_count g_counts[40];
 
-// Counts the call; true when the test asked for this one to fail.
+// Counts the call; true when the test asked for this one to fail. The grab
+// calls may come from two threads (a read waits while the stop is called).
+std::mutex g_count_lock;
 bool fails(const char* entry) {
+    const std::lock_guard<std::mutex> lock(g_count_lock);
     int32_t count = 0;
     for (call_count& slot : g_counts) {
         if (slot.entry[0] == '\0') std::strncpy(slot.entry, entry, SIM_ACQ_NAME_SIZE - 1);
@@ -82,6 +93,30 @@ int32_t query(const sim_acq_param* params, int32_t count, const char* parameter,
     return 0;
 }
 
+// A failure the caller reads back through GetLastAcqError.
+int32_t failed(int32_t error) {
+    g_state.lastError = error;
+    return 0;
+}
+
+const sim_acq_device* find_device(int32_t device_id) {
+    if (device_id == 0) return nullptr;
+    for (const sim_acq_device& device : g_state.devices) {
+        if (device.id == device_id) return &device;
+    }
+    return nullptr;
+}
+
+bool has_mode(const sim_acq_device& device, int32_t mode_id) {
+    if (mode_id == 0) return false;
+    for (const sim_acq_input& input : device.inputs) {
+        for (const sim_acq_mode& mode : input.modes) {
+            if (mode.id == mode_id) return true;
+        }
+    }
+    return false;
+}
+
 const char* device_name(int index) {
     if (index >= clamp_count(g_state.numDevices, SIM_ACQ_DEVICES)) return nullptr;
     return name_or_null(g_state.devices[index].name);
@@ -119,6 +154,8 @@ int32_t InitDeviceMgr(const char* ini_file) {
 int32_t FreeDeviceResources() {
     ++g_state.freeCalls;
     g_device = g_input = g_mode = -1;
+    if (g_open_device != 0) g_camera.close();
+    g_open_device = 0;
     return 1;
 }
 
@@ -155,27 +192,47 @@ int32_t SetCurrentAcqDevice(int32_t device_id) {
     return 0;
 }
 
+// The grabbing calls go to the camera once the device (and for OpenDevice
+// the mode) is known to the system.
 int32_t OpenDevice(int32_t device_id, int32_t mode_id) {
-    return !fails("OpenDevice") && device_id != 0 && mode_id != 0;
-}
-int32_t CloseDevice(int32_t device_id) {
-    return !fails("CloseDevice") && device_id != 0;
-}
-int32_t ReadDevice(int32_t device_id, void* buffer, int32_t size) {
-    if (fails("ReadDevice") || device_id == 0 || buffer == nullptr || size < 0) return 0;
-    std::memset(buffer, 0, static_cast<size_t>(size));
+    if (fails("OpenDevice")) return 0;
+    const sim_acq_device* device = find_device(device_id);
+    if (device == nullptr) return failed(SIM_ACQ_ERROR_INVALID_DEVICE);
+    if (!has_mode(*device, mode_id)) return failed(SIM_ACQ_ERROR_INVALID_MODE);
+    int32_t error = 0;
+    if (g_camera.open(mode_id, &error) == 0) return failed(error);
+    g_open_device = device_id;
     return 1;
 }
+int32_t CloseDevice(int32_t device_id) {
+    if (fails("CloseDevice")) return 0;
+    if (device_id == 0 || device_id != g_open_device) return failed(SIM_ACQ_ERROR_CLOSED);
+    g_open_device = 0;
+    return g_camera.close();
+}
+int32_t ReadDevice(int32_t device_id, void* buffer, int32_t size) {
+    if (fails("ReadDevice")) return 0;
+    if (device_id == 0 || device_id != g_open_device) return failed(SIM_ACQ_ERROR_CLOSED);
+    int32_t error = 0;
+    return g_camera.read(buffer, size, &error) != 0 ? 1 : failed(error);
+}
 int32_t AcquireStart(int32_t device_id) {
-    return !fails("AcquireStart") && device_id != 0;
+    if (fails("AcquireStart")) return 0;
+    if (device_id == 0 || device_id != g_open_device) return failed(SIM_ACQ_ERROR_CLOSED);
+    int32_t error = 0;
+    return g_camera.start(&error) != 0 ? 1 : failed(error);
 }
 int32_t AcquireStop(int32_t device_id) {
-    return !fails("AcquireStop") && device_id != 0;
+    if (fails("AcquireStop")) return 0;
+    if (device_id == 0 || device_id != g_open_device) return failed(SIM_ACQ_ERROR_CLOSED);
+    return g_camera.stop();
 }
 
 int32_t AcqDeviceQuery(const char* parameter, double* value) {
     const sim_acq_device* device = current_device();
-    if (fails("AcqDeviceQuery") || device == nullptr) return 0;
+    if (fails("AcqDeviceQuery") || parameter == nullptr || value == nullptr) return 0;
+    if (g_camera.query(parameter, value)) return 1;
+    if (device == nullptr) return 0;
     return query(device->params, device->numParams, parameter, value);
 }
 

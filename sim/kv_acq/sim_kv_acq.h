@@ -57,6 +57,47 @@ inline constexpr int SIM_ACQ_ENV_COUNT = 3;
 inline constexpr const char* kSimAcqEnvNames[SIM_ACQ_ENV_COUNT] = {"VUVAROVAV", "PULSARVCF",
                                                                    "PULSARDCF"};
 
+// The simulated camera (the grabbing entry points). Empty texts and zero
+// figures fall back to the environment of a program run under
+// virtual-instrument (SIM_SCAN_FILE, SIM_SURFACE, SIM_CAMERA_FAULT,
+// SIM_TIME_SCALE, SIM_CAMERA_NOISE, SIM_CAMERA_SEED), then to the defaults.
+// How long ReadDevice waits for its frame before it fails with
+// SIM_ACQ_ERROR_TIMEOUT.
+inline constexpr int32_t SIM_CAMERA_TIMEOUT_MS = 10000;
+// The library's error numbers the camera reports through GetLastAcqError.
+inline constexpr int32_t SIM_ACQ_ERROR_DEVICE_OPEN = 1;
+inline constexpr int32_t SIM_ACQ_ERROR_BUSY = 5;
+inline constexpr int32_t SIM_ACQ_ERROR_CLOSED = 6;
+inline constexpr int32_t SIM_ACQ_ERROR_NOT_READY = 7;
+inline constexpr int32_t SIM_ACQ_ERROR_INVALID_MODE = 10;
+inline constexpr int32_t SIM_ACQ_ERROR_INVALID_DEVICE = 11;
+inline constexpr int32_t SIM_ACQ_ERROR_INVALID_PARAMETER = 12;
+inline constexpr int32_t SIM_ACQ_ERROR_TIMEOUT = 16;
+inline constexpr int32_t SIM_ACQ_ERROR_NO_FILE = 24;
+
+struct sim_acq_camera {
+    // ---- set by the test
+    char scanFile[SIM_ACQ_TEXT_SIZE];     // the scan file to watch
+    char surfaceFile[SIM_ACQ_TEXT_SIZE];  // the surface under the objective
+    char fault[SIM_ACQ_NAME_SIZE];        // "drop:K" or "stall:K"
+    double timeScale;                     // > 0: frames come this much sooner
+    int32_t timeoutMs;                    // > 0: instead of SIM_CAMERA_TIMEOUT_MS
+    // Non-zero: the grabbing entry points answer at random from this seed
+    // (failures with random error numbers, frames early or never, mutated
+    // frame numbers and sizes), never writing outside the caller's buffer.
+    uint32_t hostileSeed;
+    // ---- recorded by the library
+    int32_t openCalls;
+    int32_t startCalls;
+    int32_t stopCalls;
+    int32_t closeCalls;
+    int32_t readCalls;
+    int32_t framesDelivered;
+    int32_t isOpen;       // a device is open
+    int32_t isAcquiring;  // between AcquireStart and AcquireStop
+    int32_t openMode;     // the mode ID of the last OpenDevice
+};
+
 struct sim_acq_state {
     // ---- set by the test
     int32_t deviceCount;  // what GetNumAcqDevices answers
@@ -73,9 +114,12 @@ struct sim_acq_state {
     int32_t envSet[SIM_ACQ_ENV_COUNT];
     char seenEnv[SIM_ACQ_ENV_COUNT][SIM_ACQ_TEXT_SIZE];
     char cfgFilePath[SIM_ACQ_TEXT_SIZE];  // the last "CFG FILE PATH" set
+    sim_acq_camera camera;
 };
 
-// The state of the simulated frame-grabber library; zero when loaded.
+// The state of the simulated frame-grabber library. When loaded it describes
+// the virtual instrument's grabber (sim_acq_virtual_system); a test zeroes
+// it and sets up its own.
 using sim_acq_control_func = sim_acq_state* (*)();
 inline constexpr const char* SIM_ACQ_CONTROL = "sim_acq_control";
 

@@ -37,6 +37,22 @@ double gaussian(uint64_t seed, uint64_t frame, uint64_t pixel) {
     return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * std::numbers::pi * u2);
 }
 
+// The intensity for a contrast of the pixel's own.
+double fringe_intensity(double height_nm, double scanner_nm, const light_source& source,
+                        double mean, double contrast) {
+    if (std::isnan(height_nm)) return 0;
+    const double d = 2.0 * (scanner_nm - height_nm);
+    double envelope = 1.0;
+    if (source.coherence_nm > 0) {
+        const double u = d / source.coherence_nm;
+        envelope = std::exp(-u * u);
+    }
+    return mean * (1.0 + contrast * envelope * std::cos(2.0 * std::numbers::pi * d / source.wavelength_nm));
+}
+
+// Keeps the contrast pattern apart from the noise of any frame.
+constexpr uint64_t kContrastStream = 0xC0A7'5EED'0000'0001ull;
+
 }  // namespace
 
 surface make_sphere(int32_t width, int32_t height, double pixel_um, double radius_mm) {
@@ -77,14 +93,13 @@ light_source monochromatic_source() { return {632.8, 0}; }
 light_source broadband_source() { return {648.0, 1200.0}; }
 
 double intensity(double height_nm, double scanner_nm, const light_source& source, const camera& cam) {
-    if (std::isnan(height_nm)) return 0;
-    const double d = 2.0 * (scanner_nm - height_nm);
-    double envelope = 1.0;
-    if (source.coherence_nm > 0) {
-        const double u = d / source.coherence_nm;
-        envelope = std::exp(-u * u);
-    }
-    return cam.mean * (1.0 + cam.contrast * envelope * std::cos(2.0 * std::numbers::pi * d / source.wavelength_nm));
+    return fringe_intensity(height_nm, scanner_nm, source, cam.mean, cam.contrast);
+}
+
+double pixel_contrast(const camera& cam, uint64_t pixel) {
+    if (cam.contrast_spread == 0) return cam.contrast;
+    const double u = unit_interval(mix(mix(cam.seed ^ kContrastStream) ^ pixel));
+    return cam.contrast * (1.0 - cam.contrast_spread * u);
 }
 
 void render_frame(const surface& surf, const light_source& source, const camera& cam,
@@ -92,7 +107,8 @@ void render_frame(const surface& surf, const light_source& source, const camera&
     const size_t count = surf.height_nm.size();
     const double top = cam.full_scale;
     for (size_t i = 0; i < count; ++i) {
-        double value = intensity(surf.height_nm[i], scanner_nm, source, cam);
+        double value = fringe_intensity(surf.height_nm[i], scanner_nm, source, cam.mean,
+                                        pixel_contrast(cam, i));
         if (cam.noise_sigma > 0) value += cam.noise_sigma * gaussian(cam.seed, frame_index, i);
         pixels[i] = static_cast<uint16_t>(std::clamp(std::round(value), 0.0, top));
     }

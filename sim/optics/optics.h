@@ -6,10 +6,13 @@
 // A pixel whose surface height is h (nm) seen with the scanner at z (nm)
 // has the optical path difference d = 2 (z - h) between the two beams and
 // the intensity
-//     I = mean * (1 + contrast * envelope(d) * cos(2 pi d / wavelength))
+//     I = mean * (1 + c * envelope(d) * cos(2 pi d / wavelength))
 // plus, where asked, Gaussian noise of noise_sigma counts; envelope(d) is 1
 // for a monochromatic source and exp(-(d / coherence_length)^2) for a
-// broad-band one. The counts are rounded and clamped to 0 .. full_scale.
+// broad-band one. The fringe contrast c of a pixel is
+//     c = contrast * (1 - contrast_spread * u)
+// with u uniform in 0 .. 1, fixed for the pixel by the seed (the same in
+// every frame). The counts are rounded and clamped to 0 .. full_scale.
 #pragma once
 
 #include <cstdint>
@@ -51,13 +54,18 @@ light_source broadband_source();
 
 struct camera {
     double mean = 1800;           // counts at zero contrast
-    double contrast = 0.8;        // fringe contrast, 0 .. 1
+    double contrast = 0.8;        // fringe contrast, 0 .. 1, of the best pixel
+    double contrast_spread = 0.2; // pixels lose up to this share of it; 0: all alike
     double noise_sigma = 0;       // counts; 0: noise-free
     uint32_t full_scale = 4095;   // largest count (12-bit camera)
-    uint64_t seed = 1;            // noise of frame k comes from (seed, k)
+    uint64_t seed = 1;            // noise of frame k comes from (seed, k); contrast too
 };
 
-// The intensity of one pixel, before noise and rounding.
+// The fringe contrast of the pixel at that index (row by row).
+double pixel_contrast(const camera& cam, uint64_t pixel);
+
+// The intensity of one pixel whose contrast is cam.contrast (the spread
+// aside), before noise and rounding.
 double intensity(double height_nm, double scanner_nm, const light_source& source, const camera& cam);
 
 // One frame: surf.width x surf.height counts into pixels (row by row), for

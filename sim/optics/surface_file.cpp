@@ -2,10 +2,10 @@
 
 #include <cstdio>
 #include <cstring>
-#include <regex>
 #include <vector>
 
 #include "platform/file_replacement.h"
+#include "platform/files.h"
 
 namespace optics {
 namespace {
@@ -33,10 +33,65 @@ double little_endian_value(const uint8_t* bytes, size_t size) {
     return value;
 }
 
+// The text after "'key':" and any blanks; npos when the key is absent.
+size_t value_of(const std::string& header, const char* key) {
+    const std::string quoted = std::string("'") + key + "'";
+    size_t at = header.find(quoted);
+    if (at == std::string::npos) return at;
+    at = header.find_first_not_of(' ', at + quoted.size());
+    if (at == std::string::npos || header[at] != ':') return std::string::npos;
+    return header.find_first_not_of(' ', at + 1);
+}
+
+// A decimal number of at most nine digits at *at, then blanks; false when
+// there is none.
+bool read_dimension(const std::string& header, size_t* at, uint64_t* value) {
+    size_t digits = 0;
+    *value = 0;
+    while (*at < header.size() && header[*at] >= '0' && header[*at] <= '9' && digits < 10) {
+        *value = *value * 10 + static_cast<uint64_t>(header[*at] - '0');
+        ++*at;
+        ++digits;
+    }
+    while (*at < header.size() && header[*at] == ' ') ++*at;
+    return digits >= 1 && digits <= 9;
+}
+
+// The element size (8 or 4) and shape of a C-order 2-D array of
+// little-endian floats; false for any other header.
+bool parse_header(const std::string& header, size_t* element, uint64_t* rows, uint64_t* columns) {
+    const size_t descr = value_of(header, "descr");
+    if (descr == std::string::npos) return false;
+    if (header.compare(descr, 5, "'<f8'") == 0) {
+        *element = 8;
+    } else if (header.compare(descr, 5, "'<f4'") == 0) {
+        *element = 4;
+    } else {
+        return false;
+    }
+    const size_t order = value_of(header, "fortran_order");
+    if (order == std::string::npos || header.compare(order, 5, "False") != 0) return false;
+    size_t at = value_of(header, "shape");
+    if (at == std::string::npos || header[at] != '(') return false;
+    at = header.find_first_not_of(' ', at + 1);
+    if (at == std::string::npos || !read_dimension(header, &at, rows) || at >= header.size() ||
+        header[at] != ',') {
+        return false;
+    }
+    ++at;
+    while (at < header.size() && header[at] == ' ') ++at;
+    if (!read_dimension(header, &at, columns)) return false;
+    if (at < header.size() && header[at] == ',') {
+        ++at;
+        while (at < header.size() && header[at] == ' ') ++at;
+    }
+    return at < header.size() && header[at] == ')';
+}
+
 }  // namespace
 
 bool load_surface(const std::string& path, surface* out, std::string* error) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = plat::open_regular_file(plat::path_ref(path.c_str()), "rb");
     if (file == nullptr) return fail(error, "cannot open " + path);
     struct closer {
         std::FILE* f;
@@ -53,22 +108,24 @@ bool load_surface(const std::string& path, surface* out, std::string* error) {
     if (std::fread(header.data(), 1, header_size, file) != header_size) {
         return fail(error, path + ": the .npy header is cut short");
     }
-    static const std::regex kDescr("'descr'\\s*:\\s*'<f([48])'");
-    static const std::regex kOrder("'fortran_order'\\s*:\\s*False");
-    static const std::regex kShape("'shape'\\s*:\\s*\\(\\s*([0-9]{1,9})\\s*,\\s*([0-9]{1,9})\\s*,?\\s*\\)");
-    std::smatch descr, shape;
-    if (!std::regex_search(header, descr, kDescr) || !std::regex_search(header, kOrder) ||
-        !std::regex_search(header, shape, kShape)) {
+    size_t element = 0;
+    uint64_t rows = 0;
+    uint64_t columns = 0;
+    if (!parse_header(header, &element, &rows, &columns)) {
         return fail(error, path + ": not a C-order 2-D array of little-endian floats");
     }
-    const size_t element = descr[1] == "8" ? 8 : 4;
-    const uint64_t rows = std::stoull(shape[1]);
-    const uint64_t columns = std::stoull(shape[2]);
     if (rows == 0 || columns == 0 || rows > INT32_MAX || columns > INT32_MAX ||
         rows * columns > SURFACE_MAX_PIXELS) {
         return fail(error, path + ": the array's shape is empty or too large");
     }
-    std::vector<uint8_t> bytes(static_cast<size_t>(rows * columns) * element);
+    // The file must hold the array before room is made for it: a header of
+    // a few bytes must not claim half a gigabyte.
+    const uint64_t array_bytes = rows * columns * element;
+    const int64_t remaining = plat::bytes_remaining(file);
+    if (remaining >= 0 && static_cast<uint64_t>(remaining) < array_bytes) {
+        return fail(error, path + ": the array is cut short");
+    }
+    std::vector<uint8_t> bytes(static_cast<size_t>(array_bytes));
     if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size()) {
         return fail(error, path + ": the array is cut short");
     }

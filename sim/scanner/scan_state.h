@@ -22,6 +22,12 @@ namespace sim {
 // The environment variables the simulators find their shared files by.
 inline constexpr const char* SIM_SCAN_FILE_ENV = "SIM_SCAN_FILE";
 inline constexpr const char* SIM_SURFACE_ENV = "SIM_SURFACE";
+// The simulated camera's noise (counts) and seed, the speed of its clock
+// against the scan's, and a fault ("drop:K", "stall:K").
+inline constexpr const char* SIM_CAMERA_NOISE_ENV = "SIM_CAMERA_NOISE";
+inline constexpr const char* SIM_CAMERA_SEED_ENV = "SIM_CAMERA_SEED";
+inline constexpr const char* SIM_TIME_SCALE_ENV = "SIM_TIME_SCALE";
+inline constexpr const char* SIM_CAMERA_FAULT_ENV = "SIM_CAMERA_FAULT";
 
 // A file is refused beyond this many triggers.
 inline constexpr size_t SIM_SCAN_MAX_FRAMES = 100000;

@@ -35,12 +35,18 @@ class board_peer {
         board_.set_query_data(code, data);
     }
 
+    // Where the board's ramp starts publish their scans (uz_board::set_scan_file).
+    void set_scan_file(const std::string& path) { board_.set_scan_file(path); }
+
     byte_string received() const { return peer_.received(); }
     void clear_received() { peer_.clear_received(); }
     bool wait_received(size_t count, std::chrono::milliseconds limit) {
         return peer_.wait_received(count, limit);
     }
     void record(bool on) { peer_.record(on); }
+    // True once the board has answered everything that had come and sent
+    // its answers (serial_peer::wait_settled).
+    bool wait_settled(std::chrono::milliseconds limit) { return peer_.wait_settled(limit); }
 
     uz_board& board() { return board_; }
 

@@ -1,8 +1,11 @@
 #include "sim/uz_board/uz_board.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <utility>
+
+#include "sim/scanner/ramp_scan.h"
 
 namespace sim {
 namespace {
@@ -98,10 +101,14 @@ uz_board::uz_board(int32_t board_type) : board_type_(board_type) {
     ramp_request_code_ = code_named("_RAMP_REQUEST_CMD");
     ramp_load_code_ = code_named("_RAMP_LOAD_CMD");
     ramp_delete_code_ = code_named("_RAMP_DELETE_CMD");
+    ramp_start_code_ = code_named("_RAMP_START_CMD");
+    ramp_idle_code_ = code_named("_RAMP_IDLE_CMD");
+    ramp_abort_code_ = code_named("_RAMP_ABORT_CMD");
     version_code_ = code_named("_SW_VERSION_CMD");
     const size_t slots = commands_[ramp_request_code_].response - 2u;
     slot_ids_.assign(slots, kEmptySlot);
     slot_values_.assign(slots, {});
+    slot_setups_.assign(slots, {});
     report_code_ = board_type == INSTR_BD_UZ1 ? 0x9B : 0x87;
     report_value_ = board_type == INSTR_BD_UZ1 ? 1 : 2;
     const uint8_t board_read = code_named("_EE_INSTRBD_READ_CMD");
@@ -177,13 +184,34 @@ byte_string uz_board::answer_to(const byte_string& frame) {
         const size_t slot = parameters.empty() ? slot_ids_.size() : parameters[0];
         if (slot >= slot_ids_.size()) return kNak;
         slot_values_[slot].clear();
+        slot_setups_[slot] = {};
         if (code == ramp_delete_code_) {
             slot_ids_[slot] = kEmptySlot;
         } else {
             slot_ids_[slot] = parameters.size() > 1 ? parameters[1] : 0;
+            if (parameters.size() >= 2 + SCAN_BOARD_SETUP_SIZE)
+                slot_setups_[slot] = scan_unpack_board_setup(parameters.data() + 2);
             loaded_slot_ = slot;
         }
         return kAck;
+    }
+    if (code == ramp_start_code_) {
+        const size_t slot = parameters.empty() ? slot_ids_.size() : parameters[0];
+        if (slot >= slot_ids_.size()) return kNak;
+        start_ramp(slot);
+        return kAck;
+    }
+    if (code == ramp_abort_code_ && ramp_abort_code_ != 0) {
+        ramp_end_ns_ = 0;
+        return kAck;
+    }
+    if (code == ramp_idle_code_) {
+        const auto preset = query_data_.find(code);
+        byte_string data = preset != query_data_.end()
+                               ? preset->second
+                               : byte_string{static_cast<uint8_t>(ramp_running() ? 0 : 1)};
+        resize_to(&data, commands_[code].response - 2u);
+        return frame_of(code, data);
     }
     const std::string_view name = names_[code];
     if (commands_[code].response == 0) {
@@ -219,6 +247,34 @@ byte_string uz_board::answer_ramp_data(const byte_string& frame) {
     byte_string data = {static_cast<uint8_t>(intact ? 0 : 1)};
     resize_to(&data, commands_[frame[1]].response - 2u);
     return frame_of(frame[1], data);
+}
+
+void uz_board::start_ramp(size_t slot) {
+    ++ramp_starts_;
+    const scan_ramp_setup& setup = slot_setups_[slot];
+    const std::vector<uint16_t>& values = slot_values_[slot];
+    ramp_timing timing;
+    timing.ramp_type = setup.rampType;
+    timing.trig_start = setup.trigStartAddr;
+    timing.n_buckets = setup.nBuckets;
+    timing.grab_skip = setup.grabSkip;
+    timing.camera_rate_hz = setup.cameraRateCentiHz / 100.0;
+    timing.sample_rate_khz = board_sample_rate_khz(setup.updateRate);
+    timing.offset = setup.offset;
+    const double seconds = static_cast<double>(values.size()) / (1000.0 * timing.sample_rate_khz);
+    ramp_end_ns_ = scan_clock_ns() + std::llround(seconds * 1e9);
+    scan_state scan;
+    if (!compute_ramp_scan(timing, values, &scan)) {
+        log_frame("--", {}, "the loaded ramp makes no scan");
+        return;
+    }
+    if (!scan_file_.empty() && !publish_scan(scan_file_, scan)) {
+        log_frame("--", {}, "the scan file cannot be written");
+    }
+}
+
+bool uz_board::ramp_running() const {
+    return ramp_end_ns_ != 0 && scan_clock_ns() < ramp_end_ns_;
 }
 
 void uz_board::apply_fault(uint8_t code, byte_string* answer) {
@@ -346,6 +402,21 @@ void uz_board::set_query_data(uint8_t code, const byte_string& data) {
 void uz_board::set_log(log_func log) {
     std::lock_guard<std::mutex> guard(lock_);
     log_ = std::move(log);
+}
+
+void uz_board::set_scan_file(const std::string& path) {
+    std::lock_guard<std::mutex> guard(lock_);
+    scan_file_ = path;
+}
+
+scan_ramp_setup uz_board::ramp_setup(size_t slot) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return slot < slot_setups_.size() ? slot_setups_[slot] : scan_ramp_setup{};
+}
+
+size_t uz_board::ramp_starts() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return ramp_starts_;
 }
 
 byte_string uz_board::slots() const {

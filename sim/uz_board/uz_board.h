@@ -14,9 +14,15 @@
 //   an empty one; a ramp load (parameters: slot, ramp ID, then the ramp's
 //   set-up) fills a slot and makes it the one ramp data go to; a ramp delete
 //   (parameter: slot) empties one; a slot number out of range is NAKed;
+//   The load's set-up (scan/scan.h) is kept with the slot;
 // - the ramp data frame: the values go to the last loaded slot; the one
 //   data byte of the answer is 0 when the frame's data checksum was right,
 //   1 when it was not;
+// - the ramp start (parameter: slot): the scanner runs through the slot's
+//   values for as long as they last, and the scan it makes (its camera
+//   triggers: sim/scanner/ramp_scan.h) is published to the scan file, when
+//   one is set; the ramp idle query answers 0 while the ramp runs, else 1;
+//   the ramp abort ends it;
 // - a request with a bad checksum, an unknown code or a length other than
 //   the table's: NAK. A length byte of 0 or above 127 is dropped unanswered.
 // Any query can be given fixed data with set_query_data.
@@ -35,6 +41,7 @@
 #include <string_view>
 #include <vector>
 
+#include "scan/scan.h"
 #include "seriallink/seriallink.h"
 #include "sim/serial_peer/serial_peer.h"
 
@@ -82,11 +89,17 @@ class uz_board {
     void set_query_data(uint8_t code, const byte_string& data);
     // Each frame received and sent, in readable form.
     void set_log(log_func log);
+    // Where ramp starts publish their scans; empty: nowhere (the start is
+    // acknowledged, no scan appears).
+    void set_scan_file(const std::string& path);
 
     // The ramp ID in each slot, 255 for an empty one.
     byte_string slots() const;
-    // How many ramp values the slot holds.
+    // How many ramp values the slot holds, and the set-up its load gave.
     size_t ramp_values(size_t slot) const;
+    scan_ramp_setup ramp_setup(size_t slot) const;
+    // Ramp starts taken.
+    size_t ramp_starts() const;
     // Requests taken (well formed or not).
     size_t requests() const;
 
@@ -94,6 +107,8 @@ class uz_board {
     void take_frame(const byte_string& frame, byte_string* answer);  // with lock_ held
     byte_string answer_to(const byte_string& frame);
     byte_string answer_ramp_data(const byte_string& frame);
+    void start_ramp(size_t slot);  // with lock_ held
+    bool ramp_running() const;     // with lock_ held
     void apply_fault(uint8_t code, byte_string* answer);
     byte_string hostile_answer(uint8_t code, const byte_string& answer);
     void log_frame(const char* direction, const byte_string& frame, const char* note);
@@ -109,6 +124,9 @@ class uz_board {
     uint8_t ramp_request_code_ = 0;
     uint8_t ramp_load_code_ = 0;
     uint8_t ramp_delete_code_ = 0;
+    uint8_t ramp_start_code_ = 0;
+    uint8_t ramp_idle_code_ = 0;
+    uint8_t ramp_abort_code_ = 0;  // 0 on boards without one
     uint8_t version_code_ = 0;
     uint8_t report_code_ = 0;
     uint8_t report_value_ = 0;
@@ -119,6 +137,10 @@ class uz_board {
     std::map<uint8_t, byte_string> query_data_;
     std::vector<uint8_t> slot_ids_;
     std::vector<std::vector<uint16_t>> slot_values_;
+    std::vector<scan_ramp_setup> slot_setups_;
+    std::string scan_file_;
+    int64_t ramp_end_ns_ = 0;  // on the scan clock; 0: no ramp has run
+    size_t ramp_starts_ = 0;
     size_t loaded_slot_ = 0;
     uint8_t software_version_ = 0x21;
     uz_fault fault_ = uz_fault::none;

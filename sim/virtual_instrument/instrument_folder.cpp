@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 
 #include "acquisition/acquisition.h"
 #include "errors/errors.h"
@@ -10,6 +11,7 @@
 #include "platform/environment.h"
 #include "ramps/ramps.h"
 #include "sim/can_library/can_sim.h"
+#include "sim/scanner/scan_state.h"
 #include "tools/ramp_generator/ramp_generator.h"
 #include "util/util.h"
 
@@ -19,6 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int32_t kPifocSerial = 12345;
+constexpr int32_t kPztSerial = 23456;
 constexpr uint8_t kBridgeMac[SYS_MAC_SIZE] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
 constexpr const char* kBridgeLine = "bridge 00:1A:2B:3C:4D:5E 192.168.10.20";
 constexpr const char* kRampConfig = "rampcfg.txt";
@@ -51,20 +54,82 @@ bool write_calibration_file(const fs::path& cfg, const options& opts, const devi
     if (opts.board_type == INSTR_BD_CAN) std::memcpy(info.can.bridge.macAddress, kBridgeMac, SYS_MAC_SIZE);
     std::snprintf(info.ramps.configFile, SYS_FILE_NAME_LEN, "%s", kRampConfig);
     info.ramps.pifocSerial = kPifocSerial;
+    info.ramps.pztSerial = kPztSerial;  // the PMI ramps need one
     const fs::path path = cfg / u_cal_file_name(0);
     const int32_t err = sys_cal_write(path.string().c_str(), 0, &info);
     if (err != NO_ERROR) *error = "cannot write " + path.string() + ": " + u_err_name(err);
     return err == NO_ERROR;
 }
 
-// Two SWLI ramps for the PIFOC of the board, named as the library names
-// them, and the configuration file that lists them.
+// The ramps of the folder, made for the simulated scanner and camera
+// (sim/scanner/ramp_scan.h): 1 kHz samples and a 25 Hz camera, so 40
+// samples a frame; the triggered part moves the scanner by rampSlope nm a
+// frame, a quarter (or an eighth) of a fringe of the ramp type's source.
+struct folder_ramp {
+    int32_t type;
+    int32_t buckets;  // camera frames of the triggered part
+    double counts;    // scanner counts a frame
+    float slope;      // nm a frame
+    float fringes;    // fringes a frame
+    float scan_len;   // um; 0 for PMI ramps
+    float obj_mag;
+};
+
+constexpr int32_t kSamplesPerFrame = 40;
+constexpr int32_t kLeadSamples = 200;  // before and after the triggered part
+constexpr int32_t kOffset = 32768;
+
+// nBuckets x slope is the scan length of a scanning ramp.
+constexpr int32_t buckets_for(float scan_um, float slope_nm) {
+    const double frames = scan_um * 1000.0 / slope_nm;
+    const int32_t whole = static_cast<int32_t>(frames);
+    return whole < frames ? whole + 1 : whole;
+}
+
+// PMI: the PZT, 1000 counts (79.1 nm, a quarter fringe of 632.8 nm) or 500 a
+// frame. SWLI and BTW: the PIFOC, 100 counts (81 nm) a frame.
+constexpr folder_ramp kFolderRamps[] = {
+    {RR_RAMP_PMI, 5, 1000, 79.1f, 0.25f, 0, 0},
+    {RR_RAMP_PMI, 13, 500, 39.55f, 0.125f, 0, 0},
+    {RR_RAMP_SWLI, buckets_for(10, 81), 100, 81, 0.25f, 10, 0},
+    {RR_RAMP_SWLI, buckets_for(20, 81), 100, 81, 0.25f, 20, 0},
+    {RR_RAMP_BTW, buckets_for(10, 81), 100, 81, 0.25f, 10, 10},
+};
+
+rampgen::ramp make_folder_ramp(const folder_ramp& r, int32_t id, int32_t board_type) {
+    const int32_t span = r.buckets * kSamplesPerFrame;
+    const double half = r.counts * r.buckets / 2;
+    rampgen::options o;
+    o.type = r.type;
+    o.points = span + 2 * kLeadSamples;
+    o.trig_start = kLeadSamples;
+    o.trig_end = kLeadSamples + span;
+    o.offset = kOffset;
+    o.low = static_cast<uint16_t>(kOffset - half);
+    o.high = static_cast<uint16_t>(kOffset + half);
+    o.scan_len = r.scan_len;
+    o.camera_rate = 25;
+    o.sample_clk = 1;
+    o.ramp_slope = r.slope;
+    o.fringes = r.fringes;
+    o.obj_mag = r.obj_mag;
+    o.scan_cal = r.type == RR_RAMP_PMI ? 0 : 1;
+    o.n_buckets = r.buckets;
+    o.pzt_id = r.type == RR_RAMP_PMI ? kPztSerial : kPifocSerial;
+    o.polar = r.type == RR_RAMP_PMI ? 'p' : 'b';
+    o.board = board_type;
+    rampgen::ramp ramp = rampgen::make_ramp(o);
+    ramp.hdr.rampID = id;
+    return ramp;
+}
+
+// The ramps, named as the library names them, and the configuration file
+// that lists them.
 bool write_ramps(const fs::path& ramps, int32_t board_type, std::string* error) {
-    rr_ramp_cfg_t specs[2]{};
-    const float scan_lengths[2] = {10, 20};
-    for (int i = 0; i < 2; ++i) {
-        const rampgen::ramp ramp =
-            rampgen::make_ramp({.scan_len = scan_lengths[i], .pzt_id = kPifocSerial, .board = board_type});
+    constexpr int32_t count = static_cast<int32_t>(std::size(kFolderRamps));
+    rr_ramp_cfg_t specs[count]{};
+    for (int32_t i = 0; i < count; ++i) {
+        const rampgen::ramp ramp = make_folder_ramp(kFolderRamps[i], i + 1, board_type);
         const char* name = nullptr;
         if (rr_get_std_ramp_filename(&ramp.hdr, &name) != NO_ERROR) {
             *error = "no file name for a ramp";
@@ -79,7 +144,7 @@ bool write_ramps(const fs::path& ramps, int32_t board_type, std::string* error) 
         }
     }
     const fs::path config = ramps / kRampConfig;
-    if (rr_write_ramp_cfg(config.string().c_str(), specs, 2) != NO_ERROR) {
+    if (rr_write_ramp_cfg(config.string().c_str(), specs, count) != NO_ERROR) {
         *error = "cannot write " + config.string();
         return false;
     }
@@ -94,6 +159,9 @@ bool write_can_description(const fs::path& dir, const options& opts, folder_envi
     if (opts.fault != fault_kind::no_bridge) text += std::string(kBridgeLine) + "\n";
     text += "firmware 2 7\n";
     text += "node 63 0x00003F01 1 2\n";
+    text += "node 127 0x00007F01 1 0\n";  // the bridge's ramp generator and triggers
+    if (opts.fault == fault_kind::no_scan) text += "no_scan\n";
+    if (opts.fault == fault_kind::trigger_fail) text += "abort 127 2010 5 06090030\n";
     text += "log " + log.string() + "\n";
     const fs::path description = dir / "can_instrument.txt";
     if (!write_text(description, text, error)) return false;
@@ -119,6 +187,7 @@ bool write_instrument_folder(const std::string& dir, const options& opts,
         return false;
     }
     env->variables.emplace_back("MB_CONFIG_DIR", cfg.string());
+    env->variables.emplace_back(sim::SIM_SCAN_FILE_ENV, (root / kScanFile).string());
     if (!write_calibration_file(cfg, opts, ports, error)) return false;
     if (!write_ramps(ramps, opts.board_type, error)) return false;
     const std::string ini = std::string("[ACQDEVICE1]\nMODULE=") + ACQ_LD_DEFAULT_MODULE + "\n";

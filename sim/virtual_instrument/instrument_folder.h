@@ -9,6 +9,9 @@
 
 namespace vi {
 
+// The scan file in the folder (SIM_SCAN_FILE).
+inline constexpr const char* kScanFile = "scan.txt";
+
 // The device paths the simulators answer on; empty for a device not there.
 struct device_ports {
     std::string board;
@@ -24,7 +27,11 @@ struct folder_environment {
 
 // Writes into dir (which exists):
 //   cfg/<default calibration file name of system 0>  the instrument record
-//   cfg/ramps/rampcfg.txt and two ramp data files     for the board's scanner
+//   cfg/ramps/rampcfg.txt and its ramp data files    PMI ramps of 5 and 13 buckets,
+//                                                    SWLI ramps of 10 and 20 um, a
+//                                                    BTW ramp of 10 um
+//   (scan.txt, where the simulated scanner publishes its scans, is named
+//   in the environment; the scanner writes it)
 //   windows/KvAcq.ini                                the frame-grabber INI file
 //   can_instrument.txt                               for a CAN instrument
 // False with *error set when something cannot be written.

@@ -29,6 +29,7 @@
 #include "sim/virtual_instrument/frame_record.h"
 #include "sim/virtual_instrument/instrument_folder.h"
 #include "sim/virtual_instrument/options.h"
+#include "sim/virtual_instrument/scene.h"
 
 namespace {
 
@@ -259,6 +260,10 @@ int main(int argc, char** argv) {
 
     vi::folder_environment env;
     if (!vi::write_instrument_folder(dir, opts, ports, &env, &error)) return fail(error, 1);
+    if (!vi::write_scene(dir, opts.scene, &env, &error)) return fail(error, 1);
+    if (board && opts.fault != vi::fault_kind::no_scan) {
+        board->set_scan_file((fs::path(dir) / vi::kScanFile).string());
+    }
     print_exports(&env.variables);
 
     std::unique_ptr<vi::file_follower> can_log;

@@ -6,7 +6,9 @@
 
 #include "platform/child_process.h"
 #include "support/header_bytes.h"
+#include "support/measurement.h"
 #include "support/temp_file.h"
+#include "tools/generator/datafile_generator.h"
 
 namespace {
 
@@ -141,6 +143,33 @@ TEST_F(Converter, OutputDirectoryFailsInTheWriter) {
     EXPECT_EQ(r.err, "Converting \"" + input.str() + "\" to \"" + dir + "\"\n" +
                          heading(input.str(), dir) + "\tthere was an error writing to the file \"" +
                          dir + "\"\n\tERR_CANT_CREATE_FILE\n");
+}
+
+// A file the library wrote converts like the file it was read from.
+TEST(GridtextConversion, WrittenFileConvertsLikeItsOriginal) {
+    for (const int format : {1, 2, 3}) {
+        dfgen::options opt;
+        opt.format = format;
+        opt.width = 17;
+        opt.height = 9;
+        opt.n_buckets = 4;
+        const temp_file original("original.dat");
+        original.write(dfgen::build_datafile(opt));
+        measurement m;
+        ASSERT_EQ(df_read_binary(original.c_str(), &m.ident, &m.params, &m.intens, &m.phase),
+                  NO_ERROR);
+        const temp_file written("written.dat");
+        ASSERT_EQ(df_write_binary(written.c_str(), format, &m.ident, &m.params, &m.intens,
+                                  &m.phase),
+                  NO_ERROR);
+
+        const temp_file from_original("original.txt");
+        const temp_file from_written("written.txt");
+        EXPECT_EQ(gridtext({original.str(), from_original.str()}).exit_code, 0);
+        EXPECT_EQ(gridtext({written.str(), from_written.str()}).exit_code, 0);
+        EXPECT_FALSE(from_original.read().empty());
+        EXPECT_EQ(from_written.read(), from_original.read()) << "format " << format;
+    }
 }
 
 TEST_F(Converter, ConvertsAFileOntoItself) {

@@ -11,6 +11,7 @@
 #include "datafile/datafile.h"
 #include "platform/child_process.h"
 #include "support/measurement.h"
+#include "support/numpy_run.h"
 
 inline plat::process_result gridtool(std::vector<std::string> args) {
     args.insert(args.begin(), GRIDTOOL_EXE);
@@ -50,26 +51,6 @@ inline std::string value_list(const int32_t* values, size_t count, bool raw = fa
         out += !raw && phase_is_invalid(values[i]) ? "nan" : std::to_string(values[i]);
     }
     return out;
-}
-
-// Runs a Python script with numpy imported as np and the path in `path`;
-// false (and the test skipped by the caller) when numpy is not at hand.
-inline bool numpy_available() {
-#ifdef _WIN32
-    return false;  // the Windows build runs under Wine, beside no Windows Python
-#endif
-    if (!std::filesystem::exists("/usr/bin/python3")) return false;
-    plat::process_result r;
-    return plat::run_process({"/usr/bin/python3", "-c", "import numpy"}, &r) && r.exit_code == 0;
-}
-
-inline std::string run_numpy(const std::string& script, const std::string& path) {
-    plat::process_result r;
-    const std::string program = "import math, sys\nimport numpy as np\npath = sys.argv[1]\n" +
-                                script;
-    EXPECT_TRUE(plat::run_process({"/usr/bin/python3", "-c", program, path}, &r));
-    EXPECT_EQ(r.exit_code, 0) << r.err;
-    return r.out;
 }
 
 // Prints a numpy array's values as value_list writes them.

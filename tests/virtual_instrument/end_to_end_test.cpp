@@ -36,7 +36,7 @@ lines board_transcript(const std::string& board, int system_type, bool wave_moni
         transcript.emplace_back("switch on temperature sensor: none configured");
     }
     transcript.insert(transcript.end(),
-                      {"load ramp table: ok (2 ramps)",
+                      {"load ramp table: ok (5 ramps)",
                        temp_sensor ? "read temperature: ok (23.4)" : "read temperature: no sensor",
                        "wait for reports and events: ok (0 received)", "switch off: ok"});
     return transcript;
@@ -96,7 +96,7 @@ TEST(EndToEndCan, FromSwitchOnToSwitchOff) {
                      "start device manager: ok",
                      "switch on CAN instrument: ok (bridge 192.168.10.20, firmware 2.7)",
                      "switch on wave monitor: none for this system type",
-                     "switch on temperature sensor: none configured", "load ramp table: ok (2 ramps)",
+                     "switch on temperature sensor: none configured", "load ramp table: ok (5 ramps)",
                      "read temperature: no sensor", "wait for reports and events: ok (0 received)",
                      "switch off: ok"}));
     // Events on, then everything taken back before the bridge is let go.
