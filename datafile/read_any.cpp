@@ -27,23 +27,40 @@ df_file_kind kind_from(const char* head, size_t length) {
     return DF_KIND_BINARY_FORMAT2;
 }
 
+// The first bytes of the input: enough to tell the kinds apart.
+struct file_head {
+    char bytes[sizeof kAsciiHeading] = {};
+    size_t length = 0;
+};
+
+// Reads the ASCII kind into records that a caller may not want.
+int32_t read_ascii_any(FILE* stream, data_file_ident* ident, data_file_params* params,
+                       intens_matrix* intens, phase_matrix* phase) {
+    data_file_ident own_ident{};
+    data_file_params own_params{};
+    return df_read_ascii_stream(stream, ident != nullptr ? ident : &own_ident,
+                                params != nullptr ? params : &own_params, intens, phase);
+}
+
 }  // namespace
 
 int32_t df_read_any(plat::path_ref path, df_file_kind* kind, data_file_ident* ident,
                     data_file_params* params, intens_matrix* intens, phase_matrix* phase) {
-    char head[sizeof kAsciiHeading] = {};
-    size_t length = 0;
-    {
-        const std::unique_ptr<FILE, file_closer> stream(plat::open_regular_file(path, "rb"));
-        if (!stream) return ERR_CANT_OPEN_FILE;
-        length = std::fread(head, 1, sizeof head, stream.get());
-    }
-    const df_file_kind found = kind_from(head, length);
+    const std::unique_ptr<FILE, file_closer> stream(plat::open_regular_file(path, "rb"));
+    if (!stream) return ERR_CANT_OPEN_FILE;
+    return df_read_any_stream(stream.get(), kind, ident, params, intens, phase);
+}
+
+int32_t df_read_any_stream(FILE* stream, df_file_kind* kind, data_file_ident* ident,
+                           data_file_params* params, intens_matrix* intens, phase_matrix* phase) {
+    if (stream == nullptr) return ERR_INVALID_PARAM;
+    const long start = std::ftell(stream);
+    if (start < 0) return ERR_CANT_READ_FILE;
+    file_head head;
+    head.length = std::fread(head.bytes, 1, sizeof head.bytes, stream);
+    if (std::fseek(stream, start, SEEK_SET) != 0) return ERR_CANT_READ_FILE;
+    const df_file_kind found = kind_from(head.bytes, head.length);
     if (kind != nullptr) *kind = found;
-    if (found != DF_KIND_ASCII) return df_read_binary(path, ident, params, intens, phase);
-    // The ASCII reader needs both records; a caller may not want them.
-    data_file_ident own_ident{};
-    data_file_params own_params{};
-    return df_read_ascii(path, ident != nullptr ? ident : &own_ident,
-                         params != nullptr ? params : &own_params, intens, phase);
+    if (found != DF_KIND_ASCII) return df_read_binary_stream(stream, ident, params, intens, phase);
+    return read_ascii_any(stream, ident, params, intens, phase);
 }
