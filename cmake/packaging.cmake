@@ -44,6 +44,11 @@ else()
   set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
       "python3 (>= ${GRIDTEXT_PYTHON_VERSION}), python3 (<< ${GRIDTEXT_PYTHON_NEXT_VERSION}), python3-numpy")
+  # CPack gives every package the summary line above; the text below it is each package's own.
+  set(CPACK_DEBIAN_MAIN_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+  set(CPACK_DEBIAN_PYTHON_DESCRIPTION "The Python module: it reads binary interferometer data files (formats 1 to 3) and ASCII data \
+files (Formats 1 and 2) with the gridtext library into numpy arrays that share the library's \
+buffers, and writes ASCII data files and phase point lists exactly as the library writes them.")
 endif()
 
 include(CPack)
@@ -51,12 +56,8 @@ if(NOT WIN32)
   foreach(component programs development documentation)
     cpack_add_component(${component} GROUP main)
   endforeach()
-  cpack_add_component_group(main DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+  cpack_add_component_group(main)
   if(GRIDTEXT_PYTHON_MODULE)
     cpack_add_component(python GROUP python)
-    cpack_add_component_group(python DESCRIPTION
-      "The gridtext Python module: interferometer data files (binary formats 1 to 3, ASCII \
-Formats 1 and 2) read by the gridtext library into numpy arrays, and written back exactly as \
-the library writes them.")
   endif()
 endif()
