@@ -117,3 +117,14 @@ def test_statistics_match_the_phase_map(sample):
     w = m.phase_window
     inner = m.phase_stats((w.x + 1, w.y + 1, w.width - 2, w.height - 2))
     assert inner.count == np.count_nonzero(m.phase_valid[1:-1, 1:-1])
+
+
+def test_reads_on_several_threads_at_once(tmp_path):
+    from concurrent.futures import ThreadPoolExecutor
+    paths = [make_datafile(tmp_path / f"t{i}.dat", "--width", 300, "--height", 200, "--seed", i)
+             for i in range(4)]
+    expected = [Records(p).phase for p in paths]
+    with ThreadPoolExecutor(4) as pool:
+        for _ in range(3):
+            for m, phase in zip(pool.map(gridtext.read, paths), expected):
+                assert np.array_equal(m.phase.ravel(), phase)
