@@ -42,6 +42,8 @@ else()
   set(CPACK_DEBIAN_MAIN_PACKAGE_NAME gridtext)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-gridtext)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  # For the example's picture.
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SUGGESTS python3-matplotlib)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
       "python3 (>= ${GRIDTEXT_PYTHON_VERSION}), python3 (<< ${GRIDTEXT_PYTHON_NEXT_VERSION}), python3-numpy")
   # CPack gives every package the summary line above; the text below it is each package's own.
