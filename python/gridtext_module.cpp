@@ -41,7 +41,7 @@ measurement read_path(const py::object& path) {
 measurement read_stream(const py::object& fileobj) {
     const py::object name = py::getattr(fileobj, "name", py::none());
     const std::string source =
-        py::isinstance<py::str>(name) ? name.cast<std::string>() : std::string("<stream>");
+        py::isinstance<py::str>(name) ? message_text(name) : std::string("<stream>");
     // The stream's bytes from its position on, in memory the library reads.
     const py::object chunk = fileobj.attr("read")();
     if (!PyObject_CheckBuffer(chunk.ptr()))

@@ -7,12 +7,19 @@ namespace py = pybind11;
 
 namespace gridtext_py {
 
+std::string message_text(const py::handle& text) {
+    const auto bytes = py::reinterpret_steal<py::object>(
+        PyUnicode_AsEncodedString(text.ptr(), "utf-8", "backslashreplace"));
+    if (!bytes) throw py::error_already_set();
+    return bytes.cast<std::string>();
+}
+
 path_argument to_path_argument(const py::handle& path) {
     const py::module_ os = py::module_::import("os");
     // os.fspath raises TypeError itself for anything that is not a path.
     const py::object spelled = os.attr("fspath")(path);
     path_argument out;
-    out.display = py::str(os.attr("fsdecode")(spelled));
+    out.display = message_text(os.attr("fsdecode")(spelled));
     if (py::isinstance<py::bytes>(spelled)) {
         out.library_path = spelled.cast<std::string>();
     } else {

@@ -2,6 +2,8 @@
 the file in its message; refusals by the system are also OSErrors; library
 messages reach only a print function the user installed."""
 import io
+import os
+import pathlib
 
 import pytest
 
@@ -67,6 +69,12 @@ def test_refused_files_are_os_errors(tmp_path, sample):
     assert error.filename == str(missing) and error.strerror
     assert str(error) == f"{missing}: ERR_CANT_OPEN_FILE ({error.strerror})"
     raises("ERR_CANT_OPEN_FILE", gridtext.read, tmp_path)  # a folder
+    # A name that is not UTF-8 is still opened by its bytes, and named in the message.
+    odd = bytes(tmp_path) + b"/\xff.dat"
+    error = raises("ERR_CANT_OPEN_FILE", gridtext.read, odd)
+    assert "\\udcff.dat" in str(error)
+    pathlib.Path(os.fsdecode(odd)).write_bytes(sample.read_bytes())
+    assert gridtext.read(odd).phase.shape == gridtext.read(sample).phase.shape
     m = gridtext.read(sample)
     error = raises("ERR_CANT_CREATE_FILE", m.write_ascii, tmp_path / "no" / "such.txt")
     assert isinstance(error, OSError)
