@@ -292,8 +292,8 @@ enum df_file_kind : int32_t {
 int32_t df_read_any(plat::path_ref path, df_file_kind* kind, data_file_ident* ident,
                     data_file_params* params, intens_matrix* intens, phase_matrix* phase);
 
-// The same from an open stream, from its position, which the stream must be
-// able to return to after the first bytes are looked at (a file or a memory
-// stream; a pipe cannot): ERR_CANT_READ_FILE when it cannot.
-int32_t df_read_any_stream(FILE* stream, df_file_kind* kind, data_file_ident* ident,
-                           data_file_params* params, intens_matrix* intens, phase_matrix* phase);
+// The same from bytes in memory (size of them at data), for data that never
+// were a file.
+int32_t df_read_any_memory(const void* data, size_t size, df_file_kind* kind,
+                           data_file_ident* ident, data_file_params* params,
+                           intens_matrix* intens, phase_matrix* phase);

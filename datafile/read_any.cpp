@@ -27,15 +27,11 @@ df_file_kind kind_from(const char* head, size_t length) {
     return DF_KIND_BINARY_FORMAT2;
 }
 
-// The first bytes of the input: enough to tell the kinds apart.
-struct file_head {
-    char bytes[sizeof kAsciiHeading] = {};
-    size_t length = 0;
-};
-
-// Reads the ASCII kind into records that a caller may not want.
-int32_t read_ascii_any(FILE* stream, data_file_ident* ident, data_file_params* params,
-                       intens_matrix* intens, phase_matrix* phase) {
+// Reads a stream of the kind found; the ASCII reader needs both records,
+// which a caller may not want.
+int32_t read_kind(FILE* stream, df_file_kind found, data_file_ident* ident,
+                  data_file_params* params, intens_matrix* intens, phase_matrix* phase) {
+    if (found != DF_KIND_ASCII) return df_read_binary_stream(stream, ident, params, intens, phase);
     data_file_ident own_ident{};
     data_file_params own_params{};
     return df_read_ascii_stream(stream, ident != nullptr ? ident : &own_ident,
@@ -48,19 +44,22 @@ int32_t df_read_any(plat::path_ref path, df_file_kind* kind, data_file_ident* id
                     data_file_params* params, intens_matrix* intens, phase_matrix* phase) {
     const std::unique_ptr<FILE, file_closer> stream(plat::open_regular_file(path, "rb"));
     if (!stream) return ERR_CANT_OPEN_FILE;
-    return df_read_any_stream(stream.get(), kind, ident, params, intens, phase);
+    char head[sizeof kAsciiHeading] = {};
+    const size_t length = std::fread(head, 1, sizeof head, stream.get());
+    const df_file_kind found = kind_from(head, length);
+    if (kind != nullptr) *kind = found;
+    // A regular file always goes back to its start.
+    if (std::fseek(stream.get(), 0, SEEK_SET) != 0) return ERR_CANT_READ_FILE;
+    return read_kind(stream.get(), found, ident, params, intens, phase);
 }
 
-int32_t df_read_any_stream(FILE* stream, df_file_kind* kind, data_file_ident* ident,
-                           data_file_params* params, intens_matrix* intens, phase_matrix* phase) {
-    if (stream == nullptr) return ERR_INVALID_PARAM;
-    const long start = std::ftell(stream);
-    if (start < 0) return ERR_CANT_READ_FILE;
-    file_head head;
-    head.length = std::fread(head.bytes, 1, sizeof head.bytes, stream);
-    if (std::fseek(stream, start, SEEK_SET) != 0) return ERR_CANT_READ_FILE;
-    const df_file_kind found = kind_from(head.bytes, head.length);
+int32_t df_read_any_memory(const void* data, size_t size, df_file_kind* kind,
+                           data_file_ident* ident, data_file_params* params,
+                           intens_matrix* intens, phase_matrix* phase) {
+    if (data == nullptr && size > 0) return ERR_INVALID_PARAM;
+    const df_file_kind found = kind_from(static_cast<const char*>(data), size);
     if (kind != nullptr) *kind = found;
-    if (found != DF_KIND_ASCII) return df_read_binary_stream(stream, ident, params, intens, phase);
-    return read_ascii_any(stream, ident, params, intens, phase);
+    const std::unique_ptr<FILE, file_closer> stream(plat::open_memory_stream(data, size));
+    if (!stream) return ERR_NO_MEM;
+    return read_kind(stream.get(), found, ident, params, intens, phase);
 }

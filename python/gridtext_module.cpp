@@ -2,14 +2,12 @@
 // arrays, and written back exactly as the library writes them.
 #include <pybind11/pybind11.h>
 
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <utility>
 
 #include "datafile/datafile.h"
 #include "platform/console_streams.h"
-#include "platform/memory_stream.h"
 #include "python/library_errors.h"
 #include "python/measurement.h"
 #include "python/path_argument.h"
@@ -18,10 +16,6 @@ namespace py = pybind11;
 using namespace gridtext_py;
 
 namespace {
-
-struct stream_closer {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
 
 measurement read_path(const py::object& path) {
     const path_argument file = to_path_argument(path);
@@ -53,11 +47,8 @@ measurement read_stream(const py::object& fileobj) {
     int32_t err = NO_ERROR;
     {
         const py::gil_scoped_release unlocked;
-        const std::unique_ptr<FILE, stream_closer> stream(
-            plat::open_memory_stream(content.data(), content.size()));
-        err = stream ? df_read_any_stream(stream.get(), &data->kind, &data->ident, &data->params,
-                                          &data->intens, &data->phase)
-                     : ERR_NO_MEM;
+        err = df_read_any_memory(content.data(), content.size(), &data->kind, &data->ident,
+                                 &data->params, &data->intens, &data->phase);
     }
     if (err != NO_ERROR) raise_library_error(err, source);
     return measurement(std::move(data), source);

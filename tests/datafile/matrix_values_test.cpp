@@ -5,14 +5,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "datafile/datafile.h"
-#include "platform/memory_stream.h"
 #include "support/measurement.h"
 #include "support/temp_file.h"
 #include "tools/generator/datafile_generator.h"
@@ -100,21 +97,16 @@ TEST(ReadAny, OtherFilesFailAsTheBinaryReaderFailsThem) {
               ERR_PREMATURE_EOF);
 }
 
-struct stream_closer {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
-using stream_ptr = std::unique_ptr<FILE, stream_closer>;
-
-// Bytes that never were a file: both kinds read from memory as from disk,
-// and the stream is left where the reader stopped, not where it looked.
-TEST(ReadAnyStream, ReadsBothKindsFromMemory) {
+// Bytes that never were a file read as the same file from disk does, in
+// both kinds.
+TEST(ReadAnyMemory, ReadsBothKindsAsFromDisk) {
     dfgen::options opt;
     opt.format = 3;
     opt.width = 5;
     opt.height = 4;
     const std::vector<uint8_t> binary = dfgen::build_datafile(opt);
-    const temp_file disk("stream.dat");
-    const temp_file ascii("stream.txt");
+    const temp_file disk("memory.dat");
+    const temp_file ascii("memory.txt");
     ASSERT_EQ(dfgen::write_file(disk.c_str(), binary), NO_ERROR);
     measurement from_disk;
     ASSERT_EQ(df_read_any(disk.c_str(), nullptr, &from_disk.ident, &from_disk.params,
@@ -123,13 +115,9 @@ TEST(ReadAnyStream, ReadsBothKindsFromMemory) {
 
     measurement from_memory;
     df_file_kind kind{};
-    {
-        const stream_ptr stream(plat::open_memory_stream(binary.data(), binary.size()));
-        ASSERT_TRUE(stream);
-        ASSERT_EQ(df_read_any_stream(stream.get(), &kind, &from_memory.ident, &from_memory.params,
-                                     &from_memory.intens, &from_memory.phase),
-                  NO_ERROR);
-    }
+    ASSERT_EQ(df_read_any_memory(binary.data(), binary.size(), &kind, &from_memory.ident,
+                                 &from_memory.params, &from_memory.intens, &from_memory.phase),
+              NO_ERROR);
     EXPECT_EQ(kind, DF_KIND_BINARY_FORMAT3);
     EXPECT_EQ(std::memcmp(&from_memory.params, &from_disk.params, sizeof from_disk.params), 0);
     ASSERT_EQ(from_memory.phase.size, from_disk.phase.size);
@@ -139,24 +127,20 @@ TEST(ReadAnyStream, ReadsBothKindsFromMemory) {
     ASSERT_EQ(df_write_ascii(ascii.c_str(), &from_disk.ident, &from_disk.params, &from_disk.intens,
                              &from_disk.phase),
               NO_ERROR);
-    std::string text;
-    {
-        const stream_ptr file(std::fopen(ascii.c_str(), "rb"));
-        char block[4096];
-        for (size_t n; (n = std::fread(block, 1, sizeof block, file.get())) > 0;)
-            text.append(block, n);
-    }
+    const std::string text = ascii.read();
     measurement from_text;
-    const stream_ptr stream(plat::open_memory_stream(text.data(), text.size()));
-    ASSERT_EQ(df_read_any_stream(stream.get(), &kind, nullptr, nullptr, &from_text.intens,
-                                 &from_text.phase),
+    ASSERT_EQ(df_read_any_memory(text.data(), text.size(), &kind, nullptr, nullptr,
+                                 &from_text.intens, &from_text.phase),
               NO_ERROR);
     EXPECT_EQ(kind, DF_KIND_ASCII);
     ASSERT_EQ(from_text.intens.size, from_disk.intens.size);
     EXPECT_TRUE(std::equal(from_disk.intens.matrix,
                            from_disk.intens.matrix + from_disk.intens.size,
                            from_text.intens.matrix));
-    EXPECT_EQ(df_read_any_stream(nullptr, &kind, nullptr, nullptr, nullptr, nullptr),
+
+    EXPECT_EQ(df_read_any_memory("", 0, &kind, nullptr, nullptr, nullptr, nullptr),
+              ERR_PREMATURE_EOF);
+    EXPECT_EQ(df_read_any_memory(nullptr, 4, &kind, nullptr, nullptr, nullptr, nullptr),
               ERR_INVALID_PARAM);
 }
 
