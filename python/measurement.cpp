@@ -4,6 +4,7 @@
 #include <pybind11/numpy.h>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -55,8 +56,10 @@ py::array shared_array(const std::shared_ptr<records>& owner, const T* elements,
         if (count != 0) std::fill(shape.begin(), shape.end(), 0);
         return py::array_t<T>(shape);
     }
-    auto* keep = new std::shared_ptr<records>(owner);
-    const py::capsule base(keep, [](void* p) { delete static_cast<std::shared_ptr<records>*>(p); });
+    auto keep = std::make_unique<std::shared_ptr<records>>(owner);
+    const py::capsule base(keep.get(),
+                           [](void* p) { delete static_cast<std::shared_ptr<records>*>(p); });
+    keep.release();  // the capsule owns it now
     py::array array(py::dtype::of<T>(), shape, elements, base);
     py::detail::array_proxy(array.ptr())->flags &= ~py::detail::npy_api::NPY_ARRAY_WRITEABLE_;
     return array;
