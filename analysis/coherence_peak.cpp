@@ -113,7 +113,7 @@ double pixel_height(const frame_set& fs, const coherence_plan& plan, int32_t y, 
     if (k <= half || k + half + 1 >= fs.count || !(r.mean[x] > 0)) return kNaN;
     // Without demodulation the strength is four squared amplitudes.
     const double amplitude = std::sqrt(plan.demodulate ? r.best[x] : r.best[x] / 4);
-    const double contrast = amplitude / r.mean[x];
+    const double contrast = amplitude / std::max(r.mean[x], plan.reference_brightness);
     if (!(contrast > 0) || contrast < plan.min_contrast) return kNaN;
     // A Gaussian envelope is a parabola in the logarithm of the strength.
     const double before = strength_at(fs, plan, y, x, k - 1, r.mean[x]);

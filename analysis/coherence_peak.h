@@ -12,6 +12,7 @@ struct coherence_plan {
     double step_nm;        // scanner travel per frame
     double wavelength_nm;  // centre wavelength: the fringe period is half of it
     double min_contrast;
+    double reference_brightness;  // contrasts are taken against at least this
     // With demodulation, a run of weights.length (odd) frames centred on each
     // frame gives the fringe amplitude there and its phase, which refines
     // the height; without it, the squared distance from the mean is the

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "analysis/brightness.h"
 #include "analysis/parallel_rows.h"
 #include "errors/errors.h"
 
@@ -13,6 +14,7 @@ struct phase_job {
     const frame_set* frames;
     const fringe_weights* weights;
     double min_contrast;
+    double reference;  // typical brightness
     double* phase;
     float* quality;
 };
@@ -41,7 +43,8 @@ bool shift_rows(void* context, int32_t begin, int32_t end) {
         const size_t base = static_cast<size_t>(y) * width;
         for (size_t x = 0; x < width; ++x) {
             const double modulation = std::hypot(cosine[x], sine[x]);
-            const double contrast = dc[x] > 0 ? modulation / dc[x] : 0.0;
+            const double light = std::max(dc[x], job.reference);
+            const double contrast = light > 0 ? modulation / light : 0.0;
             const bool valid = contrast > 0 && contrast >= job.min_contrast;
             job.phase[base + x] = valid ? -std::atan2(sine[x], cosine[x]) : 0.0;
             job.quality[base + x] = valid ? static_cast<float>(contrast) : -1.0f;
@@ -54,6 +57,6 @@ bool shift_rows(void* context, int32_t begin, int32_t end) {
 
 int32_t shift_phases(const frame_set& frames, const fringe_weights& weights, double min_contrast,
                      int32_t threads, double* phase, float* quality) {
-    phase_job job{&frames, &weights, min_contrast, phase, quality};
+    phase_job job{&frames, &weights, min_contrast, typical_brightness(frames), phase, quality};
     return run_rows(frames.height, threads, shift_rows, &job);
 }

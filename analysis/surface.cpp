@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "analysis/analysis.h"
+#include "analysis/brightness.h"
 #include "analysis/coherence_peak.h"
 #include "analysis/phase_shift.h"
 #include "analysis/unwrap.h"
@@ -74,6 +75,7 @@ int32_t coherence_peaks(const an_options& o, const frame_set& fs, std::vector<do
     plan.step_nm = o.frame_step_nm;
     plan.wavelength_nm = o.wavelength_nm;
     plan.min_contrast = o.min_contrast;
+    plan.reference_brightness = typical_brightness(fs);
     return find_coherence_peaks(fs, plan, o.threads, height_nm.data());
 }
 

@@ -9,10 +9,12 @@
 #                              none shadows a real library of the same name
 #   include/gridtext/          the public headers, included as "can/can.h"
 #   share/doc/gridtext/        README, file-format documentation, the examples
+#   lib/python3/dist-packages/ the Python module gridtext and its stubs, where
+#                              it is built (GRIDTEXT_INSTALL_PYTHONDIR)
 #
 # Components: programs (what a user runs, with the shared libraries it
-# loads), development (headers, static libraries, package files) and
-# documentation. The Windows zip holds programs and documentation.
+# loads), development (headers, static libraries, package files),
+# documentation and python (the module, in a Debian package of its own). The Windows zip holds programs and documentation.
 include(CMakePackageConfigHelpers)
 
 set(GRIDTEXT_INSTALL_BINDIR bin)
@@ -92,6 +94,8 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/
 install(FILES ${PROJECT_SOURCE_DIR}/examples/sphere.dat ${PROJECT_SOURCE_DIR}/examples/sphere.txt
         DESTINATION ${GRIDTEXT_INSTALL_DOCDIR}/examples COMPONENT documentation)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/consumer
+        DESTINATION ${GRIDTEXT_INSTALL_DOCDIR}/examples COMPONENT documentation)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples/python
         DESTINATION ${GRIDTEXT_INSTALL_DOCDIR}/examples COMPONENT documentation)
 # Its CMakeLists.txt builds it against the installed package when it is the
 # top-level project.

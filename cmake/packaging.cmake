@@ -34,6 +34,32 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS usr/${GRIDTEXT_INSTALL_SIMDIR})
   # Building against the static libraries needs a C++20 compiler (or later).
   set(CPACK_DEBIAN_PACKAGE_SUGGESTS "g++ (>= 4:12), cmake (>= 3.25), pkg-config")
+  # Two packages: gridtext (programs, development files, documentation) and,
+  # where the Python module is built, python3-gridtext, for the one Python
+  # version it is built for.
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_GROUPING ONE_PER_GROUP)
+  set(CPACK_DEBIAN_MAIN_PACKAGE_NAME gridtext)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-gridtext)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  # For the example's picture.
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SUGGESTS python3-matplotlib)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+      "python3 (>= ${GRIDTEXT_PYTHON_VERSION}), python3 (<< ${GRIDTEXT_PYTHON_NEXT_VERSION}), python3-numpy")
+  # CPack gives every package the summary line above; the text below it is each package's own.
+  set(CPACK_DEBIAN_MAIN_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+  set(CPACK_DEBIAN_PYTHON_DESCRIPTION "The Python module: it reads binary interferometer data files (formats 1 to 3) and ASCII data \
+files (Formats 1 and 2) with the gridtext library into numpy arrays that share the library's \
+buffers, and writes ASCII data files and phase point lists exactly as the library writes them.")
 endif()
 
 include(CPack)
+if(NOT WIN32)
+  foreach(component programs development documentation)
+    cpack_add_component(${component} GROUP main)
+  endforeach()
+  cpack_add_component_group(main)
+  if(GRIDTEXT_PYTHON_MODULE)
+    cpack_add_component(python GROUP python)
+  endif()
+endif()

@@ -243,6 +243,9 @@ int32_t df_write_ascii(plat::path_ref path, const data_file_ident* ident,
 // is printed and both given matrices are released.
 int32_t df_read_ascii(plat::path_ref path, data_file_ident* ident, data_file_params* params,
                       intens_matrix* intens, phase_matrix* phase);
+// The same from an open stream, from its position (a pipe will do).
+int32_t df_read_ascii_stream(FILE* stream, data_file_ident* ident, data_file_params* params,
+                             intens_matrix* intens, phase_matrix* phase);
 
 // ---- phase map export -------------------------------------------------------
 
@@ -306,3 +309,9 @@ enum df_file_kind : int32_t {
 // the binary reader's error.
 int32_t df_read_any(plat::path_ref path, df_file_kind* kind, data_file_ident* ident,
                     data_file_params* params, intens_matrix* intens, phase_matrix* phase);
+
+// The same from bytes in memory (size of them at data), for data that never
+// were a file.
+int32_t df_read_any_memory(const void* data, size_t size, df_file_kind* kind,
+                           data_file_ident* ident, data_file_params* params,
+                           intens_matrix* intens, phase_matrix* phase);

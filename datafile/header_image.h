@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "datafile/datafile.h"
+#include "datafile/param_fields.h"
 
 // The header fields in front of the parameter record, as they lie in the
 // widened image (the gaps at file offsets 6 and 60 are the padding here).
@@ -49,114 +50,26 @@ void df_narrow_header(uint8_t* image, uint32_t magic);
 
 // Every field of the record at its image offset minus 80: a field at file
 // offset F lies at F + 2 for each insertion offset at or below F.
-static_assert(offsetof(data_file_params, val_76) == 0);
-static_assert(offsetof(data_file_params, text_80) == 4);
-static_assert(offsetof(data_file_params, val_162) == 86);
-static_assert(offsetof(data_file_params, val_164) == 88);
-static_assert(offsetof(data_file_params, val_168) == 92);
-static_assert(offsetof(data_file_params, val_172) == 96);
-static_assert(offsetof(data_file_params, val_176) == 100);
-static_assert(offsetof(data_file_params, val_180) == 104);
-static_assert(offsetof(data_file_params, val_184) == 108);
-static_assert(offsetof(data_file_params, val_188) == 112);
-static_assert(offsetof(data_file_params, val_190) == 114);
-static_assert(offsetof(data_file_params, val_192) == 116);
-static_assert(offsetof(data_file_params, val_194) == 118);
-static_assert(offsetof(data_file_params, val_196) == 120);
-static_assert(offsetof(data_file_params, val_198) == 124);
-static_assert(offsetof(data_file_params, val_202) == 128);
-static_assert(offsetof(data_file_params, val_204) == 132);
-static_assert(offsetof(data_file_params, raw_208) == 136);
-static_assert(offsetof(data_file_params, val_210) == 140);
-static_assert(offsetof(data_file_params, val_214) == 144);
-static_assert(offsetof(data_file_params, val_218) == 148);
-static_assert(offsetof(data_file_params, val_220) == 152);
-static_assert(offsetof(data_file_params, val_224) == 156);
-static_assert(offsetof(data_file_params, val_226) == 160);
-static_assert(offsetof(data_file_params, val_230) == 164);
-static_assert(offsetof(data_file_params, val_232) == 166);
-static_assert(offsetof(data_file_params, val_234) == 168);
-static_assert(offsetof(data_file_params, val_236) == 170);
-static_assert(offsetof(data_file_params, val_238) == 172);
-static_assert(offsetof(data_file_params, val_240) == 174);
-static_assert(offsetof(data_file_params, val_242) == 176);
-static_assert(offsetof(data_file_params, val_244) == 178);
-static_assert(offsetof(data_file_params, text_246) == 180);
-static_assert(offsetof(data_file_params, text_258) == 192);
-static_assert(offsetof(data_file_params, val_298) == 232);
-static_assert(offsetof(data_file_params, val_300) == 234);
-static_assert(offsetof(data_file_params, val_302) == 236);
-static_assert(offsetof(data_file_params, raw_304) == 238);
-static_assert(offsetof(data_file_params, text_320) == 254);
-static_assert(offsetof(data_file_params, val_360) == 296);
-static_assert(offsetof(data_file_params, val_364) == 300);
-static_assert(offsetof(data_file_params, val_366) == 302);
-static_assert(offsetof(data_file_params, val_368) == 304);
-static_assert(offsetof(data_file_params, val_372) == 308);
-static_assert(offsetof(data_file_params, val_374) == 310);
-static_assert(offsetof(data_file_params, val_376) == 312);
-static_assert(offsetof(data_file_params, val_380) == 316);
-static_assert(offsetof(data_file_params, val_384) == 320);
-static_assert(offsetof(data_file_params, val_386) == 324);
-static_assert(offsetof(data_file_params, val_390) == 328);
-static_assert(offsetof(data_file_params, val_394) == 332);
-static_assert(offsetof(data_file_params, raw_398) == 336);
-static_assert(offsetof(data_file_params, val_406) == 344);
-static_assert(offsetof(data_file_params, raw_408) == 346);
-static_assert(offsetof(data_file_params, val_428) == 366);
-static_assert(offsetof(data_file_params, arr_430) == 368);
-static_assert(offsetof(data_file_params, val_486) == 424);
-static_assert(offsetof(data_file_params, val_490) == 428);
-static_assert(offsetof(data_file_params, val_494) == 432);
-static_assert(offsetof(data_file_params, val_498) == 436);
-static_assert(offsetof(data_file_params, raw_502) == 440);
-static_assert(offsetof(data_file_params, text_534) == 472);
-static_assert(offsetof(data_file_params, text_562) == 500);
-static_assert(offsetof(data_file_params, raw_570) == 508);
-static_assert(offsetof(data_file_params, val_734) == 672);
-static_assert(offsetof(data_file_params, raw_736) == 674);
-static_assert(offsetof(data_file_params, val_242_wide) == 736);
-static_assert(offsetof(data_file_params, raw_802) == 740);
-static_assert(offsetof(data_file_params, val_816) == 754);
-static_assert(offsetof(data_file_params, raw_818) == 756);
-static_assert(offsetof(data_file_params, val_838) == 776);
-static_assert(offsetof(data_file_params, val_840) == 778);
-static_assert(offsetof(data_file_params, val_842) == 780);
-static_assert(offsetof(data_file_params, val_846) == 784);
-static_assert(offsetof(data_file_params, val_850) == 788);
-static_assert(offsetof(data_file_params, val_854) == 792);
-static_assert(offsetof(data_file_params, val_858) == 796);
-static_assert(offsetof(data_file_params, val_862) == 800);
-static_assert(offsetof(data_file_params, val_866) == 804);
-static_assert(offsetof(data_file_params, raw_870) == 808);
-static_assert(offsetof(data_file_params, format_mark) == 836);
-static_assert(offsetof(data_file_params, val_900) == 838);
-static_assert(offsetof(data_file_params, val_902) == 840);
-static_assert(offsetof(data_file_params, raw_904) == 842);
-static_assert(offsetof(data_file_params, val_934) == 872);
-static_assert(offsetof(data_file_params, raw_938) == 876);
-static_assert(offsetof(data_file_params, arr_998) == 936);
-static_assert(offsetof(data_file_params, raw_1038) == 976);
-static_assert(offsetof(data_file_params, val_1126) == 1064);
-static_assert(offsetof(data_file_params, val_1130) == 1068);
-static_assert(offsetof(data_file_params, arr_1134) == 1072);
-static_assert(offsetof(data_file_params, raw_1218) == 1156);
-static_assert(offsetof(data_file_params, val_1250) == 1188);
-static_assert(offsetof(data_file_params, val_1254) == 1192);
-static_assert(offsetof(data_file_params, val_1258) == 1196);
-static_assert(offsetof(data_file_params, raw_1262) == 1200);
-static_assert(offsetof(data_file_params, val_1264) == 1202);
-static_assert(offsetof(data_file_params, arr_1266) == 1204);
-static_assert(offsetof(data_file_params, raw_1322) == 1260);
-static_assert(offsetof(data_file_params, val_1324) == 1262);
-static_assert(offsetof(data_file_params, arr_1326) == 1264);
-static_assert(offsetof(data_file_params, raw_1382) == 1320);
-static_assert(offsetof(data_file_params, val_1384) == 1322);
-static_assert(offsetof(data_file_params, arr_1386) == 1324);
-static_assert(offsetof(data_file_params, raw_1442) == 1380);
-static_assert(offsetof(data_file_params, val_1446) == 1384);
-static_assert(offsetof(data_file_params, val_1450) == 1388);
-static_assert(offsetof(data_file_params, raw_1454) == 1392);
+constexpr size_t df_image_offset(size_t file_offset) {
+    size_t offset = file_offset;
+    for (const uint16_t inserted : DF_INSERTION_OFFSETS) {
+        if (inserted <= file_offset) offset += 2;
+    }
+    return offset;
+}
+#define DF_CHECK_FIELD_PLACE(field, file_offset)                                        \
+    static_assert(DF_PARAMS_IMAGE_OFFSET + offsetof(data_file_params, field) ==          \
+                      df_image_offset(file_offset),                                      \
+                  #field " is not at its place in the record");
+DF_PARAM_FIELDS(DF_CHECK_FIELD_PLACE)
+#undef DF_CHECK_FIELD_PLACE
+
+// With every listed field at its place, fields that fill the image but for
+// the seven 2-byte gaps inside the record mean the list names them all.
+#define DF_FIELD_SIZE(field, file_offset) +sizeof(data_file_params::field)
+static_assert(0 DF_PARAM_FIELDS(DF_FIELD_SIZE) + 7 * 2 == DATA_FILE_PARAMS_IMAGE_SIZE,
+              "DF_PARAM_FIELDS misses a field of data_file_params");
+#undef DF_FIELD_SIZE
 static_assert(offsetof(data_file_params, raw_1454) + sizeof(data_file_params::raw_1454) ==
               DATA_FILE_PARAMS_IMAGE_SIZE);
 

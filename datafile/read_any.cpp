@@ -27,23 +27,39 @@ df_file_kind kind_from(const char* head, size_t length) {
     return DF_KIND_BINARY_FORMAT2;
 }
 
+// Reads a stream of the kind found; the ASCII reader needs both records,
+// which a caller may not want.
+int32_t read_kind(FILE* stream, df_file_kind found, data_file_ident* ident,
+                  data_file_params* params, intens_matrix* intens, phase_matrix* phase) {
+    if (found != DF_KIND_ASCII) return df_read_binary_stream(stream, ident, params, intens, phase);
+    data_file_ident own_ident{};
+    data_file_params own_params{};
+    return df_read_ascii_stream(stream, ident != nullptr ? ident : &own_ident,
+                                params != nullptr ? params : &own_params, intens, phase);
+}
+
 }  // namespace
 
 int32_t df_read_any(plat::path_ref path, df_file_kind* kind, data_file_ident* ident,
                     data_file_params* params, intens_matrix* intens, phase_matrix* phase) {
+    const std::unique_ptr<FILE, file_closer> stream(plat::open_regular_file(path, "rb"));
+    if (!stream) return ERR_CANT_OPEN_FILE;
     char head[sizeof kAsciiHeading] = {};
-    size_t length = 0;
-    {
-        const std::unique_ptr<FILE, file_closer> stream(plat::open_regular_file(path, "rb"));
-        if (!stream) return ERR_CANT_OPEN_FILE;
-        length = std::fread(head, 1, sizeof head, stream.get());
-    }
+    const size_t length = std::fread(head, 1, sizeof head, stream.get());
     const df_file_kind found = kind_from(head, length);
     if (kind != nullptr) *kind = found;
-    if (found != DF_KIND_ASCII) return df_read_binary(path, ident, params, intens, phase);
-    // The ASCII reader needs both records; a caller may not want them.
-    data_file_ident own_ident{};
-    data_file_params own_params{};
-    return df_read_ascii(path, ident != nullptr ? ident : &own_ident,
-                         params != nullptr ? params : &own_params, intens, phase);
+    // A regular file always goes back to its start.
+    if (std::fseek(stream.get(), 0, SEEK_SET) != 0) return ERR_CANT_READ_FILE;
+    return read_kind(stream.get(), found, ident, params, intens, phase);
+}
+
+int32_t df_read_any_memory(const void* data, size_t size, df_file_kind* kind,
+                           data_file_ident* ident, data_file_params* params,
+                           intens_matrix* intens, phase_matrix* phase) {
+    if (data == nullptr && size > 0) return ERR_INVALID_PARAM;
+    const df_file_kind found = kind_from(static_cast<const char*>(data), size);
+    if (kind != nullptr) *kind = found;
+    const std::unique_ptr<FILE, file_closer> stream(plat::open_memory_stream(data, size));
+    if (!stream) return ERR_NO_MEM;
+    return read_kind(stream.get(), found, ident, params, intens, phase);
 }

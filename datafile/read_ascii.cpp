@@ -263,8 +263,16 @@ int32_t df_read_ascii(plat::path_ref path, data_file_ident* ident, data_file_par
 
     const std::unique_ptr<FILE, file_closer> file(plat::open_file(path, "rb"));
     if (!file) return ERR_CANT_OPEN_FILE;
+    return df_read_ascii_stream(file.get(), ident, params, intens, phase);
+}
+
+int32_t df_read_ascii_stream(FILE* stream, data_file_ident* ident, data_file_params* params,
+                             intens_matrix* intens, phase_matrix* phase) {
+    if (stream == nullptr || ident == nullptr || params == nullptr) return ERR_INVALID_PARAM;
+    std::memset(ident, 0, sizeof *ident);
+    std::memset(params, 0, sizeof *params);
     // The source holds a 64 KiB buffer; it lives on the heap.
-    std::unique_ptr<text_source> source(new (std::nothrow) text_source(file.get()));
+    std::unique_ptr<text_source> source(new (std::nothrow) text_source(stream));
     if (!source) return ERR_NO_MEM;
     return read_ascii_text(*source, ident, params, intens, phase);
 }

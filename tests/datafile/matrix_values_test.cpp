@@ -3,7 +3,10 @@
 // whichever reader its first bytes call for.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "datafile/datafile.h"
@@ -92,6 +95,53 @@ TEST(ReadAny, OtherFilesFailAsTheBinaryReaderFailsThem) {
     other.write_text("");
     EXPECT_EQ(df_read_any(other.c_str(), nullptr, &m.ident, &m.params, &m.intens, &m.phase),
               ERR_PREMATURE_EOF);
+}
+
+// Bytes that never were a file read as the same file from disk does, in
+// both kinds.
+TEST(ReadAnyMemory, ReadsBothKindsAsFromDisk) {
+    dfgen::options opt;
+    opt.format = 3;
+    opt.width = 5;
+    opt.height = 4;
+    const std::vector<uint8_t> binary = dfgen::build_datafile(opt);
+    const temp_file disk("memory.dat");
+    const temp_file ascii("memory.txt");
+    ASSERT_EQ(dfgen::write_file(disk.c_str(), binary), NO_ERROR);
+    measurement from_disk;
+    ASSERT_EQ(df_read_any(disk.c_str(), nullptr, &from_disk.ident, &from_disk.params,
+                          &from_disk.intens, &from_disk.phase),
+              NO_ERROR);
+
+    measurement from_memory;
+    df_file_kind kind{};
+    ASSERT_EQ(df_read_any_memory(binary.data(), binary.size(), &kind, &from_memory.ident,
+                                 &from_memory.params, &from_memory.intens, &from_memory.phase),
+              NO_ERROR);
+    EXPECT_EQ(kind, DF_KIND_BINARY_FORMAT3);
+    EXPECT_EQ(std::memcmp(&from_memory.params, &from_disk.params, sizeof from_disk.params), 0);
+    ASSERT_EQ(from_memory.phase.size, from_disk.phase.size);
+    EXPECT_TRUE(std::equal(from_disk.phase.matrix, from_disk.phase.matrix + from_disk.phase.size,
+                           from_memory.phase.matrix));
+
+    ASSERT_EQ(df_write_ascii(ascii.c_str(), &from_disk.ident, &from_disk.params, &from_disk.intens,
+                             &from_disk.phase),
+              NO_ERROR);
+    const std::string text = ascii.read();
+    measurement from_text;
+    ASSERT_EQ(df_read_any_memory(text.data(), text.size(), &kind, nullptr, nullptr,
+                                 &from_text.intens, &from_text.phase),
+              NO_ERROR);
+    EXPECT_EQ(kind, DF_KIND_ASCII);
+    ASSERT_EQ(from_text.intens.size, from_disk.intens.size);
+    EXPECT_TRUE(std::equal(from_disk.intens.matrix,
+                           from_disk.intens.matrix + from_disk.intens.size,
+                           from_text.intens.matrix));
+
+    EXPECT_EQ(df_read_any_memory("", 0, &kind, nullptr, nullptr, nullptr, nullptr),
+              ERR_PREMATURE_EOF);
+    EXPECT_EQ(df_read_any_memory(nullptr, 4, &kind, nullptr, nullptr, nullptr, nullptr),
+              ERR_INVALID_PARAM);
 }
 
 }  // namespace

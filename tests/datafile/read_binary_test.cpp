@@ -326,6 +326,24 @@ TEST(ReadBinary, StreamOfUnknownLengthReadsLikeAFile) {
                            from_stream.phase.matrix));
 }
 
+// Large blocks are read and converted piece by piece: every value of blocks
+// that span several pieces, with ends that fall inside one, is the
+// generator's.
+TEST(ReadBinary, BlocksLargerThanOnePieceReadWhole) {
+    dfgen::options opt;
+    opt.width = 401;
+    opt.height = 399;
+    opt.n_buckets = 1;
+    records r;
+    ASSERT_EQ(read_bytes(dfgen::build_datafile(opt), r), NO_ERROR);
+    const std::vector<uint16_t> frames = dfgen::fringe_frames(opt);
+    const std::vector<int32_t> phase = dfgen::sphere_phase(opt);
+    ASSERT_EQ(r.intens.size, frames.size());
+    ASSERT_EQ(r.phase.size, phase.size());
+    EXPECT_TRUE(std::equal(frames.begin(), frames.end(), r.intens.matrix));
+    EXPECT_TRUE(std::equal(phase.begin(), phase.end(), r.phase.matrix));
+}
+
 TEST(ReadBinary, AllocationFailureGivesNoMem) {
     gl_MallocFunc = failing_malloc;
     records r;
