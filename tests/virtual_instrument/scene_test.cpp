@@ -155,8 +155,8 @@ TEST(Scene, ReachesTheCommand) {
     const temp_file out("scene-run/command.out");
     EXPECT_EQ(out.read(),
               "SIM_CAMERA_FAULT=stall:2\nSIM_CAMERA_NOISE=0\nSIM_CAMERA_SEED=1\n"
-              "SIM_SURFACE=" +
-                  npy + "\nSIM_TIME_SCALE=250\n");
+              "SIM_SCAN_FILE=" +
+                  (dir.path / "scan.txt").string() + "\nSIM_SURFACE=" + npy + "\nSIM_TIME_SCALE=250\n");
     optics::surface saved;
     std::string error;
     ASSERT_TRUE(optics::load_surface(npy, &saved, &error)) << error;
