@@ -3,8 +3,10 @@
 // ramp table loaded.
 #include "measure_session.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
+#include <string>
 
 #include "acquisition/acquisition.h"
 #include "analysis/analysis.h"
@@ -40,20 +42,11 @@ const rr_ramp_t& ramp_of(const demo_session& session, const measurement& m) {
     return session.info->ramps.rampTable[m.ramp_index];
 }
 
-// The grab calls this once the camera waits for the scan's frames.
-struct scan_start {
-    sys_info* info;
-    int32_t ramp_index;
-};
-int32_t start_the_scan(void* context) {
-    const auto* start = static_cast<const scan_start*>(context);
-    return scan_start_ramp(start->info, start->ramp_index);
-}
-
+// A text field holds at most N - 1 characters and ends in NUL bytes.
 template <size_t N>
-void set_text(char (&field)[N], const char* text) {
+void set_text(char (&field)[N], const std::string& text) {
     std::memset(field, 0, N);
-    std::strncpy(field, text, N - 1);
+    std::memcpy(field, text.data(), std::min(text.size(), N - 1));
 }
 
 }  // namespace
@@ -83,12 +76,13 @@ int32_t measure_grab(demo_session& session, measurement* m) {
     // The samples go to the instrument first, so that the start is quick.
     int32_t code = scan_load_ramp(session.info, m->ramp_index);
     if (code != NO_ERROR) return failed(session.out, "load ramp into instrument", code);
+    m->ramp_loaded = true;
     say(session.out, "load ramp into instrument: ok (slot %d)", ramp_of(session, *m).instrSlot);
 
     // The camera opens and waits; the scan starts; every frame the ramp
     // triggers is read into a matrix the library allocates.
-    scan_start start{session.info, m->ramp_index};
-    code = acq_grab_ramp(session.info, m->ramp_index, start_the_scan, &start, &m->frames);
+    scan_start_request start{session.info, m->ramp_index};
+    code = acq_grab_ramp(session.info, m->ramp_index, scan_start_hook, &start, &m->frames);
     if (code != NO_ERROR) return failed(session.out, "scan and grab", code);
     const matrix_window& w = m->frames.window;
     say(session.out, "scan and grab: ok (%d frames of %d x %d)", m->frames.n_buckets, w.width, w.height);
@@ -120,9 +114,8 @@ int32_t measure_save(demo_session& session, const measure_options& options, cons
     set_text(ident.ident_text, "instrument-measure");
     static data_file_params params;  // large: kept off the stack
     params = {};
-    char note[sizeof params.text_80];
-    std::snprintf(note, sizeof note, "%s ramp %s; heights in pm", ramp_type_name(ramp.hdr.rampType), ramp.name);
-    set_text(params.text_80, note);
+    set_text(params.text_80,
+             std::string(ramp_type_name(ramp.hdr.rampType)) + " ramp " + ramp.name + "; heights in pm");
     const int32_t code = df_write_binary(options.out, options.format, &ident, &params, &m.frames, &m.heights);
     if (code != NO_ERROR) return failed(session.out, step, code);
     say(session.out, "%s: ok (%s, format %d)", step, options.out, options.format);
@@ -134,9 +127,7 @@ int32_t measure_switch_off(demo_session& session, measurement* m) {
     int32_t first = NO_ERROR;
     // A scan cut short by a failure may still run: stop it before the
     // board's line closes.
-    if (m->ramp_index >= 0 && (ur_is_uz_board(info) || info->instrBdType == INSTR_BD_CAN)) {
-        first = scan_stop_ramp(info);
-    }
+    if (m->ramp_loaded) first = scan_stop_ramp(info);
     acq_mgrclose(info);
     intens_matrix_free(&m->frames);
     phase_matrix_free(&m->heights);

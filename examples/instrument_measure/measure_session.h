@@ -26,6 +26,7 @@ struct measure_options {
 // What a measurement collects on its way.
 struct measurement {
     int32_t ramp_index = -1;
+    bool ramp_loaded = false;  // the instrument holds it: stop it at the end
     intens_matrix frames{};
     phase_matrix heights{};
 };
