@@ -60,7 +60,11 @@ run measure(const std::string& name, std::vector<std::string> vi_args, const std
     args.insert(args.end(), vi_args.begin(), vi_args.end());
     args.insert(args.end(), {"--then", INSTRUMENT_MEASURE_EXE, "--out", (fs::path(r.dir) / "m.dat").string()});
     args.insert(args.end(), measure_args.begin(), measure_args.end());
+    // The acquisition system's named mutex is a lock file in the runtime
+    // folder: each instrument gets a folder of its own, so that measurements
+    // (and the acquisition tests) run side by side.
     plat::process_options how;
+    how.environment.push_back("XDG_RUNTIME_DIR=" + r.dir);
     if (stop) how.stop_signal = [&stop, &r] { return stop(r.dir); };
     EXPECT_TRUE(plat::run_process(args, how, &r.vi));
     r.out = read_text(fs::path(r.dir) / "command.out");
