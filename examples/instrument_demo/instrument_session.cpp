@@ -14,24 +14,6 @@
 
 namespace {
 
-// Prints one line of the transcript and sends it out at once, so that it
-// keeps its place among the library's messages on standard error.
-void say(std::FILE* out, const char* format, ...) U_PRINTF_FORMAT(2, 3);
-void say(std::FILE* out, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::vfprintf(out, format, args);
-    va_end(args);
-    std::fputc('\n', out);
-    std::fflush(out);
-}
-
-// The failure line of a step: every error code has a symbolic name.
-int32_t failed(std::FILE* out, const char* step, int32_t code) {
-    say(out, "%s: failed: %s", step, u_err_name(code));
-    return code;
-}
-
 const char* board_name(int32_t board_type) {
     switch (board_type) {
         case INSTR_BD_UZ1:
@@ -63,9 +45,9 @@ bool stop_asked(const demo_session& session) {
 // device the record does not configure is "none".
 void say_line(std::FILE* out, const char* step, const sys_serial_line& line, const char* none) {
     if (is_open(line)) {
-        say(out, "%s: ok (%s)", step, line.portName);
+        demo_say(out, "%s: ok (%s)", step, line.portName);
     } else {
-        say(out, "%s: %s", step, none);
+        demo_say(out, "%s: %s", step, none);
     }
 }
 
@@ -80,13 +62,13 @@ void say_line(std::FILE* out, const char* step, const sys_serial_line& line, con
 int32_t switch_on_board(demo_session& session) {
     sys_info* info = session.info;
     int32_t code = ur_initUZ(info);
-    if (code != NO_ERROR) return failed(session.out, "switch on board link", code);
-    say(session.out, "switch on board link: ok (%s)", info->board.line.portName);
+    if (code != NO_ERROR) return demo_failed(session.out, "switch on board link", code);
+    demo_say(session.out, "switch on board link: ok (%s)", info->board.line.portName);
 
     code = wm_board_switch_on(info);
     // Wave monitor systems prepare their ramp descriptions once it is on.
     if (code == NO_ERROR && is_open(info->waveMonitor.line)) code = wm_init_ramp_info(info);
-    if (code != NO_ERROR) return failed(session.out, "switch on wave monitor", code);
+    if (code != NO_ERROR) return demo_failed(session.out, "switch on wave monitor", code);
     say_line(session.out, "switch on wave monitor", info->waveMonitor.line,
              "none for this system type");
     return NO_ERROR;
@@ -100,9 +82,9 @@ int32_t switch_on_can(demo_session& session) {
     sys_info* info = session.info;
     can_set_wave_monitor_hook(wm_can_switch_on);
     const int32_t code = can_inst_on(info);
-    if (code != NO_ERROR) return failed(session.out, "switch on CAN instrument", code);
+    if (code != NO_ERROR) return demo_failed(session.out, "switch on CAN instrument", code);
     const uint8_t* ip = info->can.bridge.ipAddress;
-    say(session.out, "switch on CAN instrument: ok (bridge %d.%d.%d.%d, firmware %d.%d)", ip[0],
+    demo_say(session.out, "switch on CAN instrument: ok (bridge %d.%d.%d.%d, firmware %d.%d)", ip[0],
         ip[1], ip[2], ip[3], info->can.bridge.firmwareMajor, info->can.bridge.firmwareMinor);
     say_line(session.out, "switch on wave monitor", info->waveMonitor.line,
              "none for this system type");
@@ -116,18 +98,32 @@ void say_where_looked(std::FILE* out, const char* cal_file, int32_t system) {
     // A relative name is tried in the current folder, then in the
     // configuration directory; an absolute one is taken as it is.
     if (const char* config = u_config_dir(); config != nullptr) {
-        say(out, "  looked for %s in the current folder, then in %s (MB_CONFIG_DIR)", name, config);
+        demo_say(out, "  looked for %s in the current folder, then in %s (MB_CONFIG_DIR)", name, config);
     } else {
-        say(out,
+        demo_say(out,
             "  looked for %s in the current folder; no configuration directory (MB_CONFIG_DIR)",
             name);
     }
-    say(out,
+    demo_say(out,
         "  no instrument at hand? virtual-instrument makes a calibration file and simulates "
         "the instrument (README: \"Try it without an instrument\")");
 }
 
 }  // namespace
+
+void demo_say(std::FILE* out, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(out, format, args);
+    va_end(args);
+    std::fputc('\n', out);
+    std::fflush(out);
+}
+
+int32_t demo_failed(std::FILE* out, const char* step, int32_t code) {
+    demo_say(out, "%s: failed: %s", step, u_err_name(code));
+    return code;
+}
 
 int32_t demo_read_calibration(demo_session& session, const char* cal_file, int32_t system) {
     // A null name asks for the default name of the system's file, looked up
@@ -135,14 +131,14 @@ int32_t demo_read_calibration(demo_session& session, const char* cal_file, int32
     // (MB_CONFIG_DIR).
     const int32_t code = sys_cal_read(cal_file, system, session.info);
     if (code != NO_ERROR) {
-        failed(session.out, "read calibration file", code);
+        demo_failed(session.out, "read calibration file", code);
         if (code == ERR_CANT_READ_FILE || code == ERR_CANT_OPEN_FILE) {
             say_where_looked(session.out, cal_file, system);
         }
         return code;
     }
     const sys_info* info = session.info;
-    say(session.out, "read calibration file: ok (%s: %s, system type %d)", info->calFile.path,
+    demo_say(session.out, "read calibration file: ok (%s: %s, system type %d)", info->calFile.path,
         board_name(info->instrBdType), info->systemType);
     return NO_ERROR;
 }
@@ -150,8 +146,8 @@ int32_t demo_read_calibration(demo_session& session, const char* cal_file, int32
 int32_t demo_switch_on(demo_session& session) {
     // The device manager first: the links register their devices with it.
     int32_t code = dev_init_cntrl(false);
-    if (code != NO_ERROR) return failed(session.out, "start device manager", code);
-    say(session.out, "start device manager: ok");
+    if (code != NO_ERROR) return demo_failed(session.out, "start device manager", code);
+    demo_say(session.out, "start device manager: ok");
 
     sys_info* info = session.info;
     if (ur_is_uz_board(info)) {
@@ -160,17 +156,17 @@ int32_t demo_switch_on(demo_session& session) {
         code = switch_on_can(session);
     } else {
         // Boards without a serial line are switched on by other means.
-        code = failed(session.out, "switch on instrument", ERR_WRONG_INSTR_BOARD);
+        code = demo_failed(session.out, "switch on instrument", ERR_WRONG_INSTR_BOARD);
     }
     if (code != NO_ERROR) return code;
 
     // Its set-up ends with a settling time of 5 s, which would otherwise
     // look like a hang.
     if (info->tempSensor.enabled != 0) {
-        say(session.out, "switch on temperature sensor: setting it up, then 5 s for it to settle");
+        demo_say(session.out, "switch on temperature sensor: setting it up, then 5 s for it to settle");
     }
     code = temp_sensor_switch_on(info);
-    if (code != NO_ERROR) return failed(session.out, "switch on temperature sensor", code);
+    if (code != NO_ERROR) return demo_failed(session.out, "switch on temperature sensor", code);
     say_line(session.out, "switch on temperature sensor", info->tempSensor.line, "none configured");
     return NO_ERROR;
 }
@@ -180,21 +176,21 @@ int32_t demo_load_ramps(demo_session& session) {
     // instrument's scanners) from the ramps directory, and empties the
     // board's ramp slots so that the ramps are loaded afresh when used.
     const int32_t code = rr_get_ramp_info(session.info);
-    if (code != NO_ERROR) return failed(session.out, "load ramp table", code);
+    if (code != NO_ERROR) return demo_failed(session.out, "load ramp table", code);
     const int32_t count = session.info->ramps.rampCount;
-    say(session.out, "load ramp table: ok (%d %s)", count, count == 1 ? "ramp" : "ramps");
+    demo_say(session.out, "load ramp table: ok (%d %s)", count, count == 1 ? "ramp" : "ramps");
     return NO_ERROR;
 }
 
 int32_t demo_read_temperature(demo_session& session) {
     if (!is_open(session.info->tempSensor.line)) {
-        say(session.out, "read temperature: no sensor");
+        demo_say(session.out, "read temperature: no sensor");
         return NO_ERROR;
     }
     double degrees = 0;
     const int32_t code = temp_sensor_read_temperature(session.info, &degrees);
-    if (code != NO_ERROR) return failed(session.out, "read temperature", code);
-    say(session.out, "read temperature: ok (%.1f)", degrees);
+    if (code != NO_ERROR) return demo_failed(session.out, "read temperature", code);
+    demo_say(session.out, "read temperature: ok (%.1f)", degrees);
     return NO_ERROR;
 }
 
@@ -208,7 +204,7 @@ int32_t print_board_report(demo_session& session, const dev_info& device, int* r
     int32_t value = 0;
     const int32_t code = ur_read_report(&info->board.line.portHandle, &event, &value);
     if (code != NO_ERROR) return code;
-    say(session.out, "  board report: event %d, value %d", event, value);
+    demo_say(session.out, "  board report: event %d, value %d", event, value);
     ++*received;
     return NO_ERROR;
 }
@@ -218,13 +214,13 @@ void print_can_events(demo_session& session, int* received) {
     can_emergency_event emergency{};
     while (can_take_emergency_event(&emergency)) {
         const int32_t* w = emergency.words;
-        say(session.out, "  CAN emergency: %d %d %d %d %d %d", w[0], w[1], w[2], w[3], w[4], w[5]);
+        demo_say(session.out, "  CAN emergency: %d %d %d %d %d %d", w[0], w[1], w[2], w[3], w[4], w[5]);
         ++*received;
     }
     can_event event{};
     while (can_take_event(&event)) {
         const int32_t* w = event.words;
-        say(session.out, "  CAN event %d: %d %d %d %d %d", event.type, w[0], w[1], w[2], w[3],
+        demo_say(session.out, "  CAN event %d: %d %d %d %d %d", event.type, w[0], w[1], w[2], w[3],
             w[4]);
         ++*received;
     }
@@ -254,14 +250,14 @@ int32_t demo_wait_for_reports(demo_session& session, double seconds) {
         } else if (type == 0) {
             code = ERR_DEV_CNTRL;  // the device manager is not running
         }
-        if (code != NO_ERROR) return failed(session.out, step, code);
+        if (code != NO_ERROR) return demo_failed(session.out, step, code);
         waited_us += u_timer_lap();
     }
     if (waited_us < limit_us) {
-        say(session.out, "%s: cut short by Ctrl-C or a termination signal after %.1f s", step,
+        demo_say(session.out, "%s: cut short by Ctrl-C or a termination signal after %.1f s", step,
             static_cast<double>(waited_us) / 1e6);
     }
-    say(session.out, "%s: ok (%d received)", step, received);
+    demo_say(session.out, "%s: ok (%d received)", step, received);
     return NO_ERROR;
 }
 
@@ -283,8 +279,8 @@ int32_t demo_switch_off(demo_session& session) {
     // Ends the device manager's thread and empties its table.
     dev_close_cntrl();
 
-    if (first != NO_ERROR) return failed(session.out, "switch off", first);
-    say(session.out, "switch off: ok");
+    if (first != NO_ERROR) return demo_failed(session.out, "switch off", first);
+    demo_say(session.out, "switch off: ok");
     return NO_ERROR;
 }
 

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "errors/errors.h"
 #include "instrument/instrument.h"
 
 struct demo_options {
@@ -27,6 +28,13 @@ struct demo_session {
     sys_info* info;  // the instrument's record in the library's table
     const volatile std::sig_atomic_t* stop;
 };
+
+// Prints one line of the transcript (the format's text and a line end) and
+// sends it out at once, so that it keeps its place among the library's
+// messages on standard error.
+void demo_say(std::FILE* out, const char* format, ...) U_PRINTF_FORMAT(2, 3);
+// The failure line of a step, "<step>: failed: <code's name>"; returns code.
+int32_t demo_failed(std::FILE* out, const char* step, int32_t code);
 
 int32_t demo_read_calibration(demo_session& session, const char* cal_file, int32_t system);
 int32_t demo_switch_on(demo_session& session);

@@ -17,21 +17,6 @@
 
 namespace {
 
-void say(std::FILE* out, const char* format, ...) U_PRINTF_FORMAT(2, 3);
-void say(std::FILE* out, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::vfprintf(out, format, args);
-    va_end(args);
-    std::fputc('\n', out);
-    std::fflush(out);
-}
-
-int32_t failed(std::FILE* out, const char* step, int32_t code) {
-    say(out, "%s: failed: %s", step, u_err_name(code));
-    return code;
-}
-
 const char* ramp_type_name(int32_t type) {
     if (type == RR_RAMP_SWLI) return "SWLI";
     if (type == RR_RAMP_BTW) return "BTW";
@@ -55,9 +40,9 @@ int32_t measure_switch_on_camera(demo_session& session, const measure_options& o
     // acq_mgrinit reads the calibration file into the record itself, so it
     // runs before anything is switched on: the record's handles stay.
     const int32_t code = acq_mgrinit(options.demo.system, 0, options.demo.cal_file);
-    if (code != NO_ERROR) return failed(session.out, "switch on camera", code);
+    if (code != NO_ERROR) return demo_failed(session.out, "switch on camera", code);
     const sys_acq_info& acq = session.info->acq;
-    say(session.out, "switch on camera: ok (%d %s)", acq.numModes, acq.numModes == 1 ? "mode" : "modes");
+    demo_say(session.out, "switch on camera: ok (%d %s)", acq.numModes, acq.numModes == 1 ? "mode" : "modes");
     return NO_ERROR;
 }
 
@@ -65,9 +50,9 @@ int32_t measure_find_ramp(demo_session& session, const measure_options& options,
     // Any mux, camera rate and grab skip: -1 and 0 ask for no particular one.
     m->ramp_index = rr_find_ramp(session.info, options.ramp_type, options.n_buckets,
                                  options.scan_len, -1, 0, -1);
-    if (m->ramp_index < 0) return failed(session.out, "find ramp", ERR_NO_RAMP_INFO);
+    if (m->ramp_index < 0) return demo_failed(session.out, "find ramp", ERR_NO_RAMP_INFO);
     const rr_ramp_t& ramp = ramp_of(session, *m);
-    say(session.out, "find ramp: ok (%s, %s, %d frames, %g um)", ramp.name, ramp_type_name(ramp.hdr.rampType),
+    demo_say(session.out, "find ramp: ok (%s, %s, %d frames, %g um)", ramp.name, ramp_type_name(ramp.hdr.rampType),
         ramp.hdr.nBuckets, static_cast<double>(ramp.hdr.scanLen));
     return NO_ERROR;
 }
@@ -75,17 +60,17 @@ int32_t measure_find_ramp(demo_session& session, const measure_options& options,
 int32_t measure_grab(demo_session& session, measurement* m) {
     // The samples go to the instrument first, so that the start is quick.
     int32_t code = scan_load_ramp(session.info, m->ramp_index);
-    if (code != NO_ERROR) return failed(session.out, "load ramp into instrument", code);
+    if (code != NO_ERROR) return demo_failed(session.out, "load ramp into instrument", code);
     m->ramp_loaded = true;
-    say(session.out, "load ramp into instrument: ok (slot %d)", ramp_of(session, *m).instrSlot);
+    demo_say(session.out, "load ramp into instrument: ok (slot %d)", ramp_of(session, *m).instrSlot);
 
     // The camera opens and waits; the scan starts; every frame the ramp
     // triggers is read into a matrix the library allocates.
     scan_start_request start{session.info, m->ramp_index};
     code = acq_grab_ramp(session.info, m->ramp_index, scan_start_hook, &start, &m->frames);
-    if (code != NO_ERROR) return failed(session.out, "scan and grab", code);
+    if (code != NO_ERROR) return demo_failed(session.out, "scan and grab", code);
     const matrix_window& w = m->frames.window;
-    say(session.out, "scan and grab: ok (%d frames of %d x %d)", m->frames.n_buckets, w.width, w.height);
+    demo_say(session.out, "scan and grab: ok (%d frames of %d x %d)", m->frames.n_buckets, w.width, w.height);
     return NO_ERROR;
 }
 
@@ -99,10 +84,10 @@ int32_t measure_compute(demo_session& session, const measure_options& options, m
                                         wavelength, AN_DEFAULT_MIN_CONTRAST, &how);
     how.threads = options.threads;
     if (code == NO_ERROR) code = an_surface(&how, &m->frames, &m->heights);
-    if (code != NO_ERROR) return failed(session.out, "compute surface", code);
+    if (code != NO_ERROR) return demo_failed(session.out, "compute surface", code);
     phase_stats stats{};
     if (phase_matrix_stats(&m->heights, nullptr, &stats) != NO_ERROR) stats = {};
-    say(session.out, "compute surface: ok (%s, %d valid points, peak to valley %.1f nm)",
+    demo_say(session.out, "compute surface: ok (%s, %d valid points, peak to valley %.1f nm)",
         pmi ? "phase shifting" : "coherence peak", stats.count, stats.pv / 1000.0);
     return NO_ERROR;
 }
@@ -117,8 +102,8 @@ int32_t measure_save(demo_session& session, const measure_options& options, cons
     set_text(params.text_80,
              std::string(ramp_type_name(ramp.hdr.rampType)) + " ramp " + ramp.name + "; heights in pm");
     const int32_t code = df_write_binary(options.out, options.format, &ident, &params, &m.frames, &m.heights);
-    if (code != NO_ERROR) return failed(session.out, step, code);
-    say(session.out, "%s: ok (%s, format %d)", step, options.out, options.format);
+    if (code != NO_ERROR) return demo_failed(session.out, step, code);
+    demo_say(session.out, "%s: ok (%s, format %d)", step, options.out, options.format);
     return NO_ERROR;
 }
 
