@@ -25,7 +25,9 @@ bool next_line(std::FILE* file, char (&line)[kLineLimit]) {
 
 }  // namespace
 
-bool write_scan_state(const std::string& path, const scan_state& state) {
+namespace {
+
+bool write_once(const std::string& path, const scan_state& state) {
     plat::file_replacement replacement;
     if (replacement.create(plat::path_ref(path.c_str()), "scan") != 0) return false;
     std::FILE* file = replacement.open_stream();
@@ -38,6 +40,19 @@ bool write_scan_state(const std::string& path, const scan_state& state) {
     }
     std::fputs("end\n", file);
     return replacement.commit() == 0;
+}
+
+}  // namespace
+
+bool write_scan_state(const std::string& path, const scan_state& state) {
+    // The camera polls the file: on Windows a file that is open for reading
+    // cannot be replaced, so a write that meets a read tries again shortly.
+    constexpr int kAttempts = 100;
+    for (int attempt = 1; attempt < kAttempts; ++attempt) {
+        if (write_once(path, state)) return true;
+        plat::sleep_ms(2);
+    }
+    return write_once(path, state);
 }
 
 bool read_scan_state(const std::string& path, scan_state* state) {
