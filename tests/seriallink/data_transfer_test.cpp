@@ -208,6 +208,26 @@ TEST_F(DataTransfer, ClearBufferOnAQuietLine) {
     EXPECT_EQ(after.read_interval, before.read_interval);
 }
 
+// A frame sent has left the host, as on a real line where the send waited
+// for the output queue to empty: clearing the line at once must not take
+// back the bytes the peer has not read yet.
+TEST_F(DataTransfer, ClearBufferRightAfterASendKeepsWhatWasSent) {
+    const scaled_read_timeouts quick(50);
+    peer.record(true);
+    std::vector<uint8_t> frame(2049);
+    for (size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<uint8_t>(i * 7);
+    constexpr size_t kSends = 12;
+    for (size_t i = 0; i < kSends; ++i) {
+        uint32_t written = 0;
+        ASSERT_EQ(sio_send_data(port, frame.data(), static_cast<int32_t>(frame.size()), &written),
+                  0);
+        ASSERT_EQ(sio_clear_buffer(port), 0);
+    }
+    ASSERT_TRUE(peer.wait_received(kSends * frame.size(), 5s))
+        << peer.received().size() << " of " << kSends * frame.size() << " bytes arrived";
+    EXPECT_EQ(peer.received().size(), kSends * frame.size());
+}
+
 TEST_F(DataTransfer, ClearBufferGivesUpOnALineThatKeepsTalking) {
     seriallink::wait_bounds& bounds = seriallink::bounds();
     const int64_t saved = bounds.clear_quiet_ms.load();
