@@ -12,8 +12,8 @@ namespace {
 
 using clock_type = std::chrono::steady_clock;
 
-constexpr uint32_t kPurgeAll =
-    plat::kPurgeTxAbort | plat::kPurgeRxAbort | plat::kPurgeTxClear | plat::kPurgeRxClear;
+constexpr uint32_t kPurgeReceived = plat::kPurgeRxAbort | plat::kPurgeRxClear;
+constexpr uint32_t kPurgeUnsent = plat::kPurgeTxAbort | plat::kPurgeTxClear;
 constexpr uint32_t kQuietWindowMs = 100;
 
 int64_t elapsed_ms(clock_type::time_point since) {
@@ -51,6 +51,17 @@ bool wait_output_drained(plat::port_handle port, uint32_t count) {
         if (elapsed_ms(start) > limit) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+}
+
+// What a drain purges: everything received, and the output only while the
+// driver still holds bytes of it. A send waits for its output queue to
+// empty, so on a real line an empty queue has nothing left to purge; a
+// pseudo-terminal's queue reads empty as soon as a write returns, and
+// purging it would take back bytes of a frame the peer has not read yet.
+uint32_t drain_purge_flags(plat::port_handle port) {
+    plat::comm_status status{};
+    const bool unsent = !plat::serial_clear_error(port, &status) || status.out_queue > 0;
+    return kPurgeReceived | (unsent ? kPurgeUnsent : 0);
 }
 
 }  // namespace
@@ -105,7 +116,7 @@ int32_t sio_clear_buffer(plat::port_handle port) {
     bool purged = false;
     bool got_byte = false;
     do {
-        purged = plat::serial_purge(port, kPurgeAll);
+        purged = plat::serial_purge(port, drain_purge_flags(port));
         got_byte = false;
         if (purged) {
             unsigned char byte = 0;

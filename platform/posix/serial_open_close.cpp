@@ -3,8 +3,6 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -27,16 +25,6 @@ bool to_fd(port_handle port, int* fd) {
 bool is_port(port_handle port) {
     int fd = -1;
     return to_fd(port, &fd) && ::isatty(fd) == 1;
-}
-
-// Pseudo-terminal ends: the slaves' majors (136 to 143) and the master
-// multiplexer (5, 2).
-bool is_pseudo_terminal(int fd) {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
-    const unsigned int major_number = major(st.st_rdev);
-    return (major_number >= 136 && major_number <= 143) ||
-           (major_number == 5 && minor(st.st_rdev) == 2);
 }
 
 char lower(char c) {
@@ -124,11 +112,7 @@ bool serial_purge(port_handle port, uint32_t flags) {
     if (flags == 0 || (flags & ~all) != 0 || !is_port(port)) return false;
     // Transfers are synchronous, so there is nothing pending to abort.
     const bool in = (flags & kPurgeRxClear) != 0;
-    // A pseudo-terminal has no transmitter: a write that returned has sent
-    // its bytes, as a send that waited for a real line's output queue to
-    // empty has. Flushing its output would take back bytes the peer has not
-    // read yet, and leave it with half a frame.
-    const bool out = (flags & kPurgeTxClear) != 0 && !is_pseudo_terminal(static_cast<int>(port));
+    const bool out = (flags & kPurgeTxClear) != 0;
     if (!in && !out) return true;
     const int queue = in && out ? TCIOFLUSH : (in ? TCIFLUSH : TCOFLUSH);
     return ::tcflush(static_cast<int>(port), queue) == 0;
