@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace optics {
 namespace {
@@ -106,12 +109,33 @@ void render_frame(const surface& surf, const light_source& source, const camera&
                   double scanner_nm, uint64_t frame_index, uint16_t* pixels) {
     const size_t count = surf.height_nm.size();
     const double top = cam.full_scale;
-    for (size_t i = 0; i < count; ++i) {
-        double value = fringe_intensity(surf.height_nm[i], scanner_nm, source, cam.mean,
-                                        pixel_contrast(cam, i));
-        if (cam.noise_sigma > 0) value += cam.noise_sigma * gaussian(cam.seed, frame_index, i);
-        pixels[i] = static_cast<uint16_t>(std::clamp(std::round(value), 0.0, top));
+    auto render = [&](size_t first, size_t end) {
+        for (size_t i = first; i < end; ++i) {
+            double value = fringe_intensity(surf.height_nm[i], scanner_nm, source, cam.mean,
+                                            pixel_contrast(cam, i));
+            if (cam.noise_sigma > 0) value += cam.noise_sigma * gaussian(cam.seed, frame_index, i);
+            pixels[i] = static_cast<uint16_t>(std::clamp(std::round(value), 0.0, top));
+        }
+    };
+    // Each pixel depends on its own index alone, so bands of the frame go to
+    // one thread per core and the frame is the same however it is split. A
+    // small frame is not worth a thread.
+    constexpr size_t kPixelsPerThread = 64 * 1024;
+    const size_t bands = std::min<size_t>({std::max(1u, std::thread::hardware_concurrency()), 8,
+                                           std::max<size_t>(1, count / kPixelsPerThread)});
+    std::vector<std::thread> helpers;
+    size_t first = 0;
+    for (size_t band = 1; band < bands; ++band) {
+        const size_t end = count * band / bands;
+        try {
+            helpers.emplace_back(render, first, end);
+        } catch (const std::system_error&) {
+            break;  // no thread to be had: the calling thread renders the rest
+        }
+        first = end;
     }
+    render(first, count);
+    for (std::thread& helper : helpers) helper.join();
 }
 
 }  // namespace optics

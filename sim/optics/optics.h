@@ -69,7 +69,8 @@ double pixel_contrast(const camera& cam, uint64_t pixel);
 double intensity(double height_nm, double scanner_nm, const light_source& source, const camera& cam);
 
 // One frame: surf.width x surf.height counts into pixels (row by row), for
-// the scanner at scanner_nm; frame_index picks the frame's noise.
+// the scanner at scanner_nm; frame_index picks the frame's noise. A large
+// frame is rendered in bands on one thread per core.
 void render_frame(const surface& surf, const light_source& source, const camera& cam,
                   double scanner_nm, uint64_t frame_index, uint16_t* pixels);
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -98,6 +99,29 @@ TEST(Optics, NoiseDependsOnSeedAndFrameOnly) {
     const double n = static_cast<double>(a.size());
     EXPECT_NEAR(sum / n, 0, 0.5);
     EXPECT_NEAR(std::sqrt(squares / n), 10, 0.4);
+}
+
+// A frame large enough to be rendered in bands on several threads: every
+// pixel, the bands' edges included, is the formula's value for its own index.
+TEST(Optics, LargeFrameIsTheFormulaAtEveryPixel) {
+    optics::camera cam;
+    cam.contrast_spread = 0;
+    const optics::surface tilt = optics::make_tilt(700, 300, 1.0, 3.0, 1.5);
+    const optics::light_source broad = optics::broadband_source();
+    const std::vector<uint16_t> pixels = frame(tilt, broad, cam, 500, 3);
+    size_t wrong = 0;
+    for (int32_t y = 0; y < tilt.height; ++y) {
+        for (int32_t x = 0; x < tilt.width; ++x) {
+            const double value = optics::intensity(tilt.at(x, y), 500, broad, cam);
+            const auto expected = static_cast<uint16_t>(std::clamp(std::round(value), 0.0, 4095.0));
+            wrong += pixels[tilt.index(x, y)] != expected ? 1u : 0u;
+        }
+    }
+    EXPECT_EQ(wrong, 0u);
+
+    // With noise, the same frame twice is the same bytes.
+    cam.noise_sigma = 8;
+    EXPECT_EQ(frame(tilt, broad, cam, 500, 3), frame(tilt, broad, cam, 500, 3));
 }
 
 }  // namespace
