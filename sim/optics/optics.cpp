@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <numbers>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -129,8 +129,8 @@ void render_frame(const surface& surf, const light_source& source, const camera&
         const size_t end = count * band / bands;
         try {
             helpers.emplace_back(render, first, end);
-        } catch (const std::system_error&) {
-            break;  // no thread to be had: the calling thread renders the rest
+        } catch (const std::exception&) {
+            break;  // no thread (or no room for one): the calling thread renders the rest
         }
         first = end;
     }
