@@ -73,15 +73,15 @@ def read_ascii_data_file(path):
     if first not in IDENTIFICATION:
         raise ValueError("not an ASCII data file: %r" % first[:60])
     file_format = IDENTIFICATION[first]
-    line_specs = HEADER_LINES if file_format == 2 else HEADER_LINES[:-1]
+    line_layouts = HEADER_LINES if file_format == 2 else HEADER_LINES[:-1]
 
     # The header lines, then everything from the first "#" line on.
-    pieces = data.split(b"\n", len(line_specs) + 1)
-    if len(pieces) < len(line_specs) + 2:
+    pieces = data.split(b"\n", len(line_layouts) + 1)
+    if len(pieces) < len(line_layouts) + 2:
         raise ValueError("the header ends early")
     header = {"format": file_format}
-    for spec, line in zip(line_specs, pieces[1:]):
-        parse_header_line(line.rstrip(b"\r").decode("latin-1"), *spec, header)
+    for layout, line in zip(line_layouts, pieces[1:]):
+        parse_header_line(line.rstrip(b"\r").decode("latin-1"), *layout, header)
     header.setdefault("text_562", "")  # Format 1 has no line 14
     header["intens_range"] &= 0xFFFF  # an unsigned field, written as a signed 16-bit number
     # A value too wide for 16 bits stands in val_242's place; the 32-bit form keeps it.
