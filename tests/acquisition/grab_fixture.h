@@ -12,6 +12,10 @@
 #include <thread>
 #include <vector>
 
+#ifdef __linux__
+#include <unistd.h>
+#endif
+
 #include "acq_fixture.h"
 #include "acquisition/grab_bounds.h"
 #include "errors/errors.h"
@@ -46,6 +50,22 @@ inline int64_t live_threads() {
 #endif
 }
 
+// Starts and joins one thread (a sanitizer may start a thread of its own
+// with the first one), then waits until the system no longer lists it: a
+// thread joined a moment ago can still be counted until it is reaped.
+inline void start_and_reap_one_thread() {
+#ifdef __linux__
+    pid_t id = 0;
+    std::thread([&id] { id = ::gettid(); }).join();
+    const std::filesystem::path listed = "/proc/self/task/" + std::to_string(id);
+    std::error_code failed;
+    wait_until([&] { return !std::filesystem::exists(listed, failed); },
+               std::chrono::milliseconds(5000));
+#else
+    std::thread([] {}).join();
+#endif
+}
+
 // A scan of `frames` triggers a quarter fringe of the monochromatic source
 // apart, 40 ms apart, starting now.
 inline sim::scan_state quarter_fringe_scan(uint64_t sequence, int32_t ramp_type, int32_t frames) {
@@ -69,8 +89,7 @@ class GrabTest : public AcqTest {
         set_text(state_->camera.surfaceFile, surface_file_.str());
         set_text(state_->camera.scanFile, scan_file_.str());
         state_->camera.timeScale = kQuickTime;
-        // A sanitizer may start a thread of its own with the first thread.
-        std::thread([] {}).join();
+        start_and_reap_one_thread();
         threads_before_ = live_threads();
         ASSERT_EQ(init(), NO_ERROR);
     }
